@@ -1,0 +1,5 @@
+# x86_64 Windows build with the posix-thread MinGW-w64 compilers (std::thread for GoogleTest).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(HITCHED_MINGW_PREFIX x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
