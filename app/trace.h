@@ -1,0 +1,22 @@
+#pragma once
+#include <string>
+
+// Portable route to the program's debug trace. Core code cannot call DebugLog (it needs
+// <windows.h>), so it writes here; the Windows build routes lines to DebugLog, native builds
+// to stderr, and tests may capture them.
+namespace hitched {
+
+// Receives one finished line, without the "---[Hitched]" marker (DebugLog adds that).
+using TraceSink = void (*)(const std::u16string& line);
+
+// Replaces the sink for every thread; nullptr restores the default (stderr).
+void SetTraceSink(TraceSink sink);
+
+// Formats and writes one line. Understands %d, %u (int / unsigned), %s (const char16_t*) and
+// %%; anything else is copied as it stands.
+void Trace(const char16_t* format, ...);
+
+// The formatting step of Trace, for callers that build a line without writing it.
+std::u16string FormatTrace(const char16_t* format, ...);
+
+} // namespace hitched
