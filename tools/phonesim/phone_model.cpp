@@ -1,0 +1,210 @@
+#include "tools/phonesim/phone_model.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace hitched::phonesim {
+namespace {
+
+// A command line longer than this is thrown away, as a modem's line buffer would overflow.
+constexpr std::size_t kMaxCommandLength = 512;
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+std::string Trim(const std::string& text) {
+    std::size_t b = 0;
+    std::size_t e = text.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(text[b]))) {
+        ++b;
+    }
+    while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1]))) {
+        --e;
+    }
+    return text.substr(b, e - b);
+}
+
+} // namespace
+
+bool ParseMode(std::string_view text, Mode& mode) {
+    static const std::pair<const char*, Mode> kModes[] = {{"normal", Mode::Normal},
+                                                          {"silent", Mode::Silent},
+                                                          {"error", Mode::Error},
+                                                          {"garbage", Mode::Garbage},
+                                                          {"flood", Mode::Flood}};
+    for (const auto& [name, value] : kModes) {
+        if (text == name) {
+            mode = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+const char* ModeName(Mode mode) {
+    switch (mode) {
+    case Mode::Normal:
+        return "normal";
+    case Mode::Silent:
+        return "silent";
+    case Mode::Error:
+        return "error";
+    case Mode::Garbage:
+        return "garbage";
+    case Mode::Flood:
+        return "flood";
+    }
+    return "?";
+}
+
+bool ParseQuirks(std::string_view text, Quirks& quirks) {
+    Quirks parsed;
+    if (text != "none" && !text.empty()) {
+        std::size_t start = 0;
+        while (start <= text.size()) {
+            std::size_t comma = text.find(',', start);
+            if (comma == std::string_view::npos) {
+                comma = text.size();
+            }
+            std::string_view word = text.substr(start, comma - start);
+            if (word == "quoted") {
+                parsed.quoted = true;
+            } else if (word == "prefixed") {
+                parsed.prefixed = true;
+            } else if (word == "labelled") {
+                parsed.labelled = true;
+            } else if (word == "multiline") {
+                parsed.multiline = true;
+            } else if (word == "lf") {
+                parsed.lfOnly = true;
+            } else {
+                return false;
+            }
+            start = comma + 1;
+        }
+    }
+    quirks = parsed;
+    return true;
+}
+
+PhoneModel::PhoneModel(const PhoneConfig& config, uint32_t seed)
+    : m_config(config), m_echo(config.echo), m_random(seed) {}
+
+void PhoneModel::Feed(std::string_view bytes, std::string& echo, std::string& reply) {
+    const Mode mode = m_config.mode;
+    if (mode == Mode::Silent || mode == Mode::Flood) {
+        return;
+    }
+    for (char c : bytes) {
+        if (m_echo && mode != Mode::Garbage) {
+            echo.push_back(c);
+        }
+        if (c == '\r') {
+            std::string line = Trim(m_line);
+            m_line.clear();
+            if (line.size() < 2 || Upper(line.substr(0, 2)) != "AT") {
+                continue; // a modem ignores what does not start with AT
+            }
+            ++m_commands;
+            reply += Answer(line);
+        } else if (c == '\n' || c == '\0') {
+            continue;
+        } else if (c == '\b' || c == 0x7f) {
+            if (!m_line.empty()) {
+                m_line.pop_back();
+            }
+        } else if (m_line.size() < kMaxCommandLength) {
+            m_line.push_back(c);
+        } else {
+            m_line.clear();
+        }
+    }
+}
+
+std::string PhoneModel::Noise(std::size_t count) {
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::string noise;
+    noise.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        noise.push_back(static_cast<char>(byte(m_random)));
+    }
+    return noise;
+}
+
+std::string PhoneModel::Answer(const std::string& line) {
+    switch (m_config.mode) {
+    case Mode::Garbage: {
+        std::uniform_int_distribution<std::size_t> length(8, 64);
+        return Noise(length(m_random));
+    }
+    case Mode::Error:
+        if (m_config.cmeError >= 0) {
+            return Final("+CME ERROR: " + std::to_string(m_config.cmeError));
+        }
+        return Final("ERROR");
+    default:
+        break;
+    }
+
+    const std::string body = Upper(Trim(line.substr(2)));
+    if (body.empty() || body == "Z" || body == "E0" || body == "E" || body == "E1" ||
+        body == "V1") {
+        if (body == "Z") {
+            m_echo = m_config.echo;
+        } else if (body == "E0" || body == "E") {
+            m_echo = false;
+        } else if (body == "E1") {
+            m_echo = true;
+        }
+        return Final("OK");
+    }
+    if (body == "+CGMI" || body == "+GMI") {
+        return Identification(body, "Manufacturer", m_config.manufacturer);
+    }
+    if (body == "+CGMM" || body == "+GMM") {
+        return Identification(body, "Model", m_config.model);
+    }
+    if (body == "+CGSN" || body == "+GSN") {
+        return Identification(body, "IMEI", m_config.imei);
+    }
+    if (body == "+CGMI=?" || body == "+CGMM=?" || body == "+CGSN=?") {
+        return Final("OK");
+    }
+    return Final("ERROR");
+}
+
+std::string PhoneModel::Identification(const std::string& tag, const std::string& label,
+                                       const std::string& value) const {
+    std::string text = value;
+    if (m_config.quirks.quoted) {
+        text = "\"" + text + "\"";
+    }
+    if (m_config.quirks.labelled) {
+        text = label + ": " + text;
+    }
+    if (m_config.quirks.prefixed) {
+        text = tag + ": " + text;
+    }
+    std::string answer = Line(text);
+    if (m_config.quirks.multiline) {
+        answer += Line("Rev. 1.0 (phonesim)");
+    }
+    return answer + Final("OK");
+}
+
+// Every line is framed by line ends on both sides, as phones frame information text; a
+// multi-line answer therefore carries empty lines between its lines.
+std::string PhoneModel::Line(const std::string& text) const {
+    const std::string eol = m_config.quirks.lfOnly ? "\n" : "\r\n";
+    return eol + text + eol;
+}
+
+std::string PhoneModel::Final(const std::string& code) const {
+    const std::string eol = m_config.quirks.lfOnly ? "\n" : "\r\n";
+    return eol + code + eol;
+}
+
+} // namespace hitched::phonesim
