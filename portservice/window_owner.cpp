@@ -1,0 +1,48 @@
+#include "portservice/window_owner.h"
+
+#include "app/trace_debug_log.h"
+
+namespace hitched {
+
+void SetStartedEvent() {
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, kStartedEventName);
+    if (event != nullptr) {
+        SetEvent(event);
+        CloseHandle(event);
+    }
+}
+
+CWindowPortServiceOwner::CWindowPortServiceOwner(HWND ownerWnd, HWND mainWnd)
+    : m_hOwnerWnd(ownerWnd), m_hMainWnd(mainWnd) {
+    // The port service's trace lines belong in the program's debug log.
+    RouteTraceToDebugLog();
+}
+
+void CWindowPortServiceOwner::OnConnectTypeSwitch(int typeCode, bool enable) {
+    if (m_hOwnerWnd != nullptr)
+        SendMessageW(m_hOwnerWnd, WM_CONNECT_TYPE_SWITCH, static_cast<WPARAM>(typeCode),
+                     enable ? 1 : 0);
+}
+
+void CWindowPortServiceOwner::SetRetryTimer() {
+    if (m_hMainWnd != nullptr)
+        SetTimer(m_hMainWnd, kRetryPushTimerId, kRetryPushTimerMs, nullptr);
+}
+
+void CWindowPortServiceOwner::KillRetryTimer() {
+    if (m_hMainWnd != nullptr)
+        KillTimer(m_hMainWnd, kRetryPushTimerId);
+}
+
+void CWindowPortServiceOwner::SignalStarted() {
+    SetStartedEvent();
+}
+
+void CWindowPortServiceOwner::ServePendingCalls() {
+    // Delivers messages sent to this thread's windows (a connection thread's
+    // WM_CONNECT_TYPE_SWITCH) without taking anything from the posted queue.
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
+} // namespace hitched

@@ -1,0 +1,38 @@
+#pragma once
+#include <windows.h>
+
+#include "portservice/port_service_owner.h"
+
+namespace hitched {
+
+// Sent by the port service to the main window when a client switches a connection type:
+// wParam the type code, lParam 1 to enable, 0 to disable.
+constexpr UINT WM_CONNECT_TYPE_SWITCH = WM_USER + 1111;
+// Set by a push of an empty list; its handler repeats the empty push once.
+constexpr UINT_PTR kRetryPushTimerId = 103;
+constexpr UINT kRetryPushTimerMs = 5000;
+// Tells launchers that this program is up (or gave up trying).
+constexpr const wchar_t* kStartedEventName = L"KV_Ostra_Hitched.exe_started";
+
+// Creates the manual-reset start-up event if needed and sets it.
+void SetStartedEvent();
+
+// The port service's owner on Windows: the main dialog's window.
+class CWindowPortServiceOwner : public IPortServiceOwner {
+public:
+    // ownerWnd receives WM_CONNECT_TYPE_SWITCH; mainWnd carries the retry timer (the
+    // application's main window; null: no timer). Also routes the core's trace to DebugLog.
+    CWindowPortServiceOwner(HWND ownerWnd, HWND mainWnd);
+
+    void OnConnectTypeSwitch(int typeCode, bool enable) override;
+    void SetRetryTimer() override;
+    void KillRetryTimer() override;
+    void SignalStarted() override;
+    void ServePendingCalls() override;
+
+private:
+    HWND m_hOwnerWnd;
+    HWND m_hMainWnd;
+};
+
+} // namespace hitched
