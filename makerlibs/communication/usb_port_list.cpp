@@ -1,0 +1,95 @@
+#include "makerlibs/communication/usb_port_list.h"
+
+namespace hitched {
+namespace {
+
+char16_t Upper(char16_t c) {
+    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+}
+
+bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (Upper(text[i]) != Upper(prefix[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Four hexadecimal digits after `tag` somewhere in the first segment of the ID.
+bool HexAfter(std::u16string_view segment, std::u16string_view tag, uint16_t& value) {
+    for (std::size_t at = 0; at + tag.size() + 4 <= segment.size(); ++at) {
+        if (at != 0 && segment[at - 1] != u'\\' && segment[at - 1] != u'&') {
+            continue;
+        }
+        if (!StartsWithNoCase(segment.substr(at), tag)) {
+            continue;
+        }
+        uint16_t v = 0;
+        for (std::size_t i = 0; i < 4; ++i) {
+            const char16_t c = Upper(segment[at + tag.size() + i]);
+            int digit;
+            if (c >= u'0' && c <= u'9') {
+                digit = c - u'0';
+            } else if (c >= u'A' && c <= u'F') {
+                digit = c - u'A' + 10;
+            } else {
+                return false;
+            }
+            v = static_cast<uint16_t>(v * 16 + digit);
+        }
+        value = v;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::string JoinPortNames(const std::vector<std::string>& names, std::size_t capacity) {
+    std::string text;
+    for (const std::string& name : names) {
+        const std::size_t needed = text.size() + (text.empty() ? 0 : 1) + name.size();
+        if (capacity == 0 || needed > capacity - 1) {
+            break;
+        }
+        if (!text.empty()) {
+            text.push_back(',');
+        }
+        text += name;
+    }
+    return text;
+}
+
+std::string FitPortList(std::string_view text, std::size_t capacity) {
+    if (capacity == 0) {
+        return {};
+    }
+    if (text.size() <= capacity - 1) {
+        return std::string(text);
+    }
+    const std::size_t comma = text.substr(0, capacity).rfind(',');
+    return comma == std::string_view::npos ? std::string() : std::string(text.substr(0, comma));
+}
+
+bool ParseUsbInstanceId(std::u16string_view id, uint16_t& vendor, uint16_t& product) {
+    if (!StartsWithNoCase(id, u"USB\\")) {
+        return false;
+    }
+    std::u16string_view hardware = id.substr(4);
+    hardware = hardware.substr(0, hardware.find(u'\\'));
+    const std::u16string_view segment = id.substr(0, 4 + hardware.size());
+    uint16_t v = 0;
+    uint16_t p = 0;
+    if (!HexAfter(segment, u"VID_", v) || !HexAfter(segment, u"PID_", p)) {
+        return false;
+    }
+    vendor = v;
+    product = p;
+    return true;
+}
+
+} // namespace hitched

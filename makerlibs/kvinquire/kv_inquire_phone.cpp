@@ -1,0 +1,90 @@
+// KvInquireInfo.dll: CKvInquirePhone over the Windows serial ports.
+//
+// HitchedPhoneInfo answers 0 when the phone was identified, 1 when the record names no port
+// to ask, 2 when no port gave a manufacturer, a model and an IMEI within the budget.
+// IsDAVDevice answers 1 when the record's product ID is listed in section [DAV] of
+// KvInquireInfo.ini beside the DLL with a nonzero value, else 0.
+#include "detect/kv_inquire_phone.h"
+
+#include "makerlibs/kvinquire/inquiry_record.h"
+#include "makerlibs/kvinquire/kv_trace.h"
+#include "makerlibs/kvinquire/win_serial_link.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+constexpr uint32_t kIdentified = 0;
+constexpr uint32_t kNoPort = 1;
+constexpr uint32_t kNotIdentified = 2;
+
+// KvInquireInfo.ini in the folder of this DLL (not of the program that loaded it).
+std::wstring IniPath() {
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&IniPath), &self);
+    wchar_t path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameW(self, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) {
+        return L"KvInquireInfo.ini";
+    }
+    std::wstring folder(path, n);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1) + L"KvInquireInfo.ini";
+}
+
+hitched::AtTimings LoadTimings(const std::wstring& ini) {
+    auto value = [&](const wchar_t* key) {
+        return static_cast<int>(GetPrivateProfileIntW(L"Timing", key, -1, ini.c_str()));
+    };
+    return hitched::TimingsFromSettings(value(L"ProbeTimeout"), value(L"ProbeAttempts"),
+                                        value(L"CommandTimeout"), value(L"Budget"));
+}
+
+std::wstring Wide(const std::string& ascii) {
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
+} // namespace
+
+CKvInquirePhone::CKvInquirePhone() = default;
+
+CKvInquirePhone::~CKvInquirePhone() = default;
+
+uint32_t CKvInquirePhone::HitchedPhoneInfo(_PHONEDEVICEINFO_T& info) {
+    const std::vector<int> ports = hitched::PortsToAsk(info);
+    if (ports.empty()) {
+        hitched::KvTrace(L"HitchedPhoneInfo: no port to ask (type %u)",
+                         static_cast<unsigned>(info.dwConnectType));
+        return kNoPort;
+    }
+    hitched::SteadyClock clock;
+    hitched::PhoneIdentifier identifier(
+        [](int port) -> std::unique_ptr<hitched::ISerialLink> {
+            return hitched::WinSerialLink::Open(port);
+        },
+        clock, LoadTimings(IniPath()));
+    const hitched::IdentifyResult result = identifier.Identify(ports);
+    for (const hitched::PortAttempt& attempt : result.attempts) {
+        hitched::KvTrace(L"HitchedPhoneInfo: COM%d %ls after %llu ms %ls", attempt.port,
+                         Wide(hitched::PortStatusName(attempt.status)).c_str(),
+                         static_cast<unsigned long long>(attempt.elapsedMs),
+                         Wide(attempt.detail).c_str());
+    }
+    if (!result.identified) {
+        return kNotIdentified;
+    }
+    hitched::StoreIdentity(info, result.identity);
+    return kIdentified;
+}
+
+int CKvInquirePhone::IsDAVDevice(_PHONEDEVICEINFO_T* info) {
+    if (info == nullptr) {
+        return 0;
+    }
+    const std::u16string key = hitched::DavKey(info->wProductID);
+    const std::wstring wkey(key.begin(), key.end());
+    return GetPrivateProfileIntW(L"DAV", wkey.c_str(), 0, IniPath().c_str()) != 0 ? 1 : 0;
+}
