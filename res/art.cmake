@@ -89,7 +89,8 @@ set(HITCHED_HELP_FILE ${HITCHED_HELP_FILE} PARENT_SCOPE)
 
 set(HELP_SRC ${CMAKE_CURRENT_SOURCE_DIR}/help)
 set(HELP_BUILD ${CMAKE_BINARY_DIR}/res/help)
-set(HELP_TOPICS wizard.htm type.htm cable.htm irda.htm bluetooth.htm btpair.htm completed.htm)
+set(HELP_TOPICS welcome.htm connection_type.htm usb_cable.htm infrared.htm bluetooth.htm
+                bluetooth_pairing.htm connected_phones.htm)
 set(HELP_INPUTS)
 foreach(f ${HELP_TOPICS} help.css hitched.hhc hitched.hhk)
     list(APPEND HELP_INPUTS ${HELP_SRC}/${f})
@@ -126,10 +127,19 @@ endif()
 add_custom_target(hitched_art ALL DEPENDS ${ART_OUTPUTS})
 
 if(WIN32)
-    # The resource script compiles the bitmaps and the icon into the program.
-    add_dependencies(hitched hitched_art)
-    set_property(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/hitched.rc DIRECTORY ${CMAKE_SOURCE_DIR}
-                 APPEND PROPERTY OBJECT_DEPENDS ${HITCHED_ART_FILES})
+    # The resource script (res/hitched.rc) compiles the bitmaps and the icon into the program:
+    # it must wait for them and be recompiled when they change. Deferred to the end of this
+    # folder, so that its target exists and its own OBJECT_DEPENDS are already set.
+    function(hitched_art_hook_resources)
+        set_property(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/hitched.rc APPEND PROPERTY
+                     OBJECT_DEPENDS ${HITCHED_ART_FILES})
+        foreach(t hitched_res hitched)
+            if(TARGET ${t})
+                add_dependencies(${t} hitched_art)
+            endif()
+        endforeach()
+    endfunction()
+    cmake_language(DEFER CALL hitched_art_hook_resources)
     # hitched_dist is defined after the folders; hook it up once it exists.
     cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL
                    add_dependencies hitched_dist hitched_art)

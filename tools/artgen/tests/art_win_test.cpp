@@ -344,7 +344,7 @@ TEST(ArtHelp, HtmlHelpOpensTheCompiledFile) {
     auto fn = reinterpret_cast<HtmlHelpFn>(
         reinterpret_cast<void*>(GetProcAddress(hh, MAKEINTRESOURCEA(15))));
     ASSERT_NE(fn, nullptr);
-    std::wstring url = WinPath(HITCHED_HELP_PATH) + L"::/cable.htm";
+    std::wstring url = WinPath(HITCHED_HELP_PATH) + L"::/usb_cable.htm";
     HWND help = fn(GetDesktopWindow(), url.c_str(), 0 /* HH_DISPLAY_TOPIC */, 0);
     ASSERT_NE(help, nullptr);
     wchar_t title[128] = L"";
@@ -352,7 +352,7 @@ TEST(ArtHelp, HtmlHelpOpensTheCompiledFile) {
     EXPECT_STREQ(title, L"Hitched Help");
     fn(nullptr, nullptr, 0x12 /* HH_CLOSE_ALL */, 0);
     // and a file that is not there opens nothing
-    std::wstring missing = WinPath(HITCHED_HELP_PATH) + L".missing::/cable.htm";
+    std::wstring missing = WinPath(HITCHED_HELP_PATH) + L".missing::/usb_cable.htm";
     EXPECT_EQ(fn(GetDesktopWindow(), missing.c_str(), 0, 0), nullptr);
     fn(nullptr, nullptr, 0x12, 0);
 }
@@ -373,8 +373,8 @@ TEST(ArtHelp, EveryTopicReadsBackIntact) {
     ASSERT_EQ(its->StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr,
                                   0, &chm),
               S_OK);
-    for (const char* topic : {"wizard.htm", "type.htm", "cable.htm", "irda.htm", "bluetooth.htm",
-                              "btpair.htm", "completed.htm"}) {
+    for (const char* topic : {"welcome.htm", "connection_type.htm", "usb_cable.htm", "infrared.htm",
+                              "bluetooth.htm", "bluetooth_pairing.htm", "connected_phones.htm"}) {
         std::wstring name(topic, topic + strlen(topic));
         IStream* s = nullptr;
         ASSERT_EQ(chm->OpenStream(name.c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &s),

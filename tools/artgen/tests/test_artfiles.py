@@ -409,8 +409,8 @@ def chm_list(path):
     return names
 
 
-TOPICS = ["wizard.htm", "type.htm", "cable.htm", "irda.htm", "bluetooth.htm", "btpair.htm",
-          "completed.htm"]
+TOPICS = ["welcome.htm", "connection_type.htm", "usb_cable.htm", "infrared.htm", "bluetooth.htm",
+          "bluetooth_pairing.htm", "connected_phones.htm"]
 
 
 def read_lang(path):
