@@ -126,6 +126,15 @@ endif()
 
 add_custom_target(hitched_art ALL DEPENDS ${ART_OUTPUTS})
 
+# A contact sheet and mock-ups of the artwork for people to look at (docs/artwork.png is
+# one); not part of the build, needs ImageMagick: cmake --build <dir> --target art_preview
+add_custom_target(art_preview
+    COMMAND ${HITCHED_PYTHON} -B ${ARTGEN_DIR}/preview.py ${HITCHED_ART_DIR}
+            ${CMAKE_BINARY_DIR}/artwork.png
+    DEPENDS hitched_art ${ARTGEN_DIR}/preview.py
+    COMMENT "Rendering ${CMAKE_BINARY_DIR}/artwork.png"
+    VERBATIM)
+
 if(WIN32)
     # The resource script (res/hitched.rc) compiles the bitmaps and the icon into the program:
     # it must wait for them and be recompiled when they change. Deferred to the end of this

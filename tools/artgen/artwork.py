@@ -195,12 +195,17 @@ def separator_136():
     steps = 16
     stops = [(0.0, P.BLUE), (0.55, TEAL_SOFT), (1.0, P.PAPER)]
     pal = [tuple(to_byte(v) for v in ramp(stops, i / (steps - 1))) for i in range(steps)]
-    row = []
-    for x in range(w):
-        t = x / (w - 1)
-        # the last fifth fades away; before it the colour runs blue to teal
-        row.append(min(steps - 1, int(t * (steps - 1) + 0.5)))
-    return [row, row], pal
+    rows = []
+    for r in range(2):
+        row = []
+        for x in range(w):
+            # sixteen colours over 440 pixels would show steps: an ordered dither between
+            # neighbouring entries, offset between the two rows, smooths them out
+            v = x / (w - 1) * (steps - 1)
+            threshold = (((x + 2 * r) % 4) + 0.5) / 4.0
+            row.append(min(steps - 1, int(v + threshold)))
+        rows.append(row)
+    return rows, pal
 
 
 # ---------------------------------------------------------------------------------------

@@ -156,6 +156,19 @@ def mock_troubleshoot(art, out):
     m.save(out)
 
 
+def sheet_row(art, names, out, zoom, label="%f  %wx%h", tile=None):
+    """One row of a contact sheet: the files enlarged without smoothing, labelled."""
+    args = ["montage", "-label", label] + [os.path.join(art, n) for n in names]
+    args += ["-filter", "point", "-resize", "%d%%" % zoom, "-geometry", "+14+10",
+             "-background", BACKGROUND, "-fill", "white", "-font", FONT, "-pointsize", "12"]
+    if tile:
+        args += ["-tile", tile]
+    run(args + [out])
+
+
+BACKGROUND = "#5B6372"
+
+
 def main(argv):
     if len(argv) != 3:
         sys.stderr.write("usage: preview.py ARTDIR OUT.png\n")
@@ -168,27 +181,38 @@ def main(argv):
         mock_detect(art, t("m2.png"))
         mock_bluetooth(art, t("m3.png"))
         mock_troubleshoot(art, t("m4.png"))
-        run(["montage", "-label", "%t", t("m1.png"), t("m2.png"), t("m3.png"), t("m4.png"),
-             "-tile", "2x", "-geometry", "+10+10", "-background", "#6B7280", "-fill", "white",
-             "-font", FONT, t("mockups.png")])
-        big = ["bg_frame_129.bmp", "bg_page_163.bmp", "bg_welcome_162.bmp",
-               "bg_troubleshoot_155.bmp"]
-        run(["montage", "-label", "%f  %wx%h"] + [os.path.join(art, b) for b in big] +
-            ["-tile", "4x", "-geometry", "320x300+10+10", "-background", "#6B7280", "-fill",
-             "white", "-font", FONT, t("big.png")])
-        small = ["btn_normal_131.bmp", "btn_pressed_132.bmp", "btn_hover_135.bmp",
-                 "btn_ts_hover_156.bmp", "btn_ts_normal_157.bmp", "btn_ts_pressed_158.bmp",
-                 "btn_bt_grey_166.bmp", "btn_bt_rim_167.bmp", "btn_bt_blue_168.bmp",
-                 "imagelist_169.bmp", "separator_136.bmp"]
-        run(["montage", "-label", "%f  %wx%h"] + [os.path.join(art, s) for s in small] +
-            [os.path.join(art, "hitched_128.ico[%d]" % i) for i in range(3)] +
-            ["-filter", "point", "-resize", "300%", "-tile", "4x", "-geometry", "+10+10",
-             "-background", "#6B7280", "-fill", "white", "-font", FONT, t("small.png")])
+        run(["montage", t("m1.png"), t("m2.png"), t("m3.png"), t("m4.png"), "-tile", "4x",
+             "-geometry", "+10+10", "-background", BACKGROUND, t("mockups.png")])
+        rows = [t("mockups.png")]
+        sheet_row(art, ["bg_frame_129.bmp", "bg_page_163.bmp", "bg_welcome_162.bmp",
+                        "bg_troubleshoot_155.bmp"], t("big.png"), 100)
+        rows.append(t("big.png"))
+        for i, names in enumerate((["btn_hover_135.bmp", "btn_normal_131.bmp", "btn_pressed_132.bmp"],
+                                   ["btn_ts_hover_156.bmp", "btn_ts_normal_157.bmp",
+                                    "btn_ts_pressed_158.bmp"],
+                                   ["btn_bt_blue_168.bmp", "btn_bt_grey_166.bmp",
+                                    "btn_bt_rim_167.bmp"])):
+            sheet_row(art, names, t("buttons%d.png" % i), 300)
+            rows.append(t("buttons%d.png" % i))
+        sheet_row(art, ["imagelist_169.bmp"], t("strip.png"), 500)
+        sheet_row(art, ["hitched_128.ico[2]", "hitched_128.ico[1]", "hitched_128.ico[0]"],
+                  t("icons.png"), 300, "icon %wx%h")
+        run(["convert", t("strip.png"), t("icons.png"), "-background", BACKGROUND, "+append",
+             t("smalls.png")])
+        rows.append(t("smalls.png"))
+        run(["convert", os.path.join(art, "separator_136.bmp"), "-filter", "point", "-resize",
+             "200%x600%", "-bordercolor", BACKGROUND, "-border", "14x10", "(", "-size", "x18",
+             "-background", BACKGROUND, "-fill", "white", "-font", FONT, "-pointsize", "12",
+             "label:separator_136.bmp  440x2, 4 bpp (shown 2x across, 6x down)", ")",
+             "-gravity", "center", "-append", t("sep.png")])
+        rows.append(t("sep.png"))
         frames = sorted(os.listdir(os.path.join(art, "clip")))
-        run(["montage"] + [os.path.join(art, "clip", f) for f in frames] +
-            ["-tile", "8x", "-geometry", "+4+4", "-background", "#6B7280", t("clip.png")])
-        run(["convert", "-background", "#6B7280", t("mockups.png"), t("big.png"), t("small.png"),
-             t("clip.png"), "-gravity", "center", "-append", out])
+        run(["montage", "-label", "%t"] + [os.path.join(art, "clip", f) for f in frames] +
+            ["-tile", "8x", "-geometry", "+6+6", "-background", BACKGROUND, "-fill", "white",
+             "-font", FONT, "-pointsize", "11", t("clip.png")])
+        rows.append(t("clip.png"))
+        run(["convert", "-background", BACKGROUND] + rows +
+            ["-gravity", "center", "-append", "+repage", "-strip", "-depth", "8", out])
     return 0
 
 
