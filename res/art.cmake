@@ -137,13 +137,15 @@ add_custom_target(art_preview
 
 if(WIN32)
     # The resource script (res/hitched.rc) compiles the bitmaps and the icon into the program:
-    # it must wait for them and be recompiled when they change. Deferred to the end of this
-    # folder, so that its target exists and its own OBJECT_DEPENDS are already set.
+    # it finds them as "art/<file>", must wait for them and be recompiled when they change.
+    # Deferred to the end of this folder, so that its target exists and its own
+    # OBJECT_DEPENDS are already set.
     function(hitched_art_hook_resources)
         set_property(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/hitched.rc APPEND PROPERTY
                      OBJECT_DEPENDS ${HITCHED_ART_FILES})
         foreach(t hitched_res hitched)
             if(TARGET ${t})
+                target_include_directories(${t} PRIVATE ${HITCHED_ART_INCLUDE_DIR})
                 add_dependencies(${t} hitched_art)
             endif()
         endforeach()

@@ -57,13 +57,7 @@ def clip_files():
 
 
 def write(path, data):
-    # Rewrite only on change, so the resource compiler does not rerun needlessly.
-    try:
-        with open(path, "rb") as f:
-            if f.read() == data:
-                return
-    except OSError:
-        pass
+    # Always rewritten (the build compares time stamps); never left half written.
     tmp = path + ".tmp"
     with open(tmp, "wb") as f:
         f.write(data)
