@@ -30,7 +30,7 @@ def render(frame):
     c = Canvas(WIDTH, HEIGHT, P.SKY)
     connected = frame >= 8
     # floor shadow under the phone
-    c.fill(Ellipse(PORT_X, PHONE_Y + PHONE_H + 6, 40, 5), (120, 146, 186), 0.35, soft=4.0)
+    c.fill(Ellipse(PORT_X, PHONE_Y + PHONE_H + 5, 30, 3.5), (110, 136, 178), 0.3, soft=3.5)
     if connected:
         # pulses going out from the phone
         for k in range(2):
