@@ -1,6 +1,8 @@
 #include "portservice/port_table.h"
 
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 #include "detect/utf16_field.h"
 #include "portservice/protocol.h"
@@ -30,17 +32,22 @@ std::vector<uint8_t> PortTable::Rebuild(const std::vector<const _CONNECTEDPHONE_
         fresh.push_back(std::move(row));
     }
 
+    // Each name's first new row: where a hold on that name lands. Built once, so carrying the
+    // holds costs one lookup per held row instead of a walk of the new rows.
+    std::unordered_map<std::u16string_view, _PORTPHONEENTRY_T*> firstByName;
+    for (auto& row : fresh) {
+        firstByName.emplace(FieldView(row->stPhoneInfo.tszPhoneName), row.get());
+    }
+
     std::lock_guard<std::mutex> guard(m_lock);
     for (const auto& old : m_rows) {
         if (!old->bUsed) {
             continue;
         }
-        for (auto& row : fresh) {
-            if (FieldEquals(row->stPhoneInfo.tszPhoneName, old->stPhoneInfo.tszPhoneName)) {
-                row->bUsed = old->bUsed;
-                row->sOwner = old->sOwner;
-                break;
-            }
+        const auto match = firstByName.find(FieldView(old->stPhoneInfo.tszPhoneName));
+        if (match != firstByName.end()) {
+            match->second->bUsed = old->bUsed;
+            match->second->sOwner = old->sOwner;
         }
     }
     m_rows.swap(fresh); // the old rows are deleted with `fresh`, after the lock is released
