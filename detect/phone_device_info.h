@@ -35,7 +35,7 @@ struct _PHONEDEVICEINFO_T {
     int32_t nSerialPort; // n of COMn, 0 = none
     int32_t nModemPort;  // n of COMn, 0 = none
     uint32_t dwBTStackType;
-    uint32_t dwExtraInfo;  // carried unchanged into the connected-phone record
+    uint32_t dwExtraInfo;           // carried unchanged into the connected-phone record
     hitched::Packed64 ullBTAddress; // Bluetooth address, or the key of a special USB port
     char16_t tszBTAddress[20];
     char16_t tszBTName[64];
