@@ -171,8 +171,8 @@ public:
         }
         for (std::size_t i = 0; i < commands.size(); ++i) {
             int code = Execute(commands, i);
-            if (code != kExitOk && m_result == kExitOk)
-                m_result = code;
+            if (code != kExitOk)
+                Fail(code);
             if (code == kExitNoAnswer || code == kExitClosed)
                 break;
         }
@@ -276,8 +276,6 @@ private:
                        : message.portResult == kPortUsed ? kExitPortUsed
                                                          : kExitPortInvalid;
             }
-            if (code != kExitOk && m_result == kExitOk)
-                m_result = code;
         }
     }
 
@@ -314,16 +312,28 @@ private:
     }
 
     int Closed(PortClientSession::ReadResult r) {
+        if (m_session.InsideMessage()) {
+            m_err << "portclient: malformed data from the server: the connection ended inside "
+                     "a message\n";
+            Fail(kExitMalformed);
+        }
         m_err << (r == PortClientSession::ReadResult::Closed
                       ? "portclient: the server closed the connection\n"
                       : "portclient: the connection failed\n");
         return kExitClosed;
     }
 
+    // The first failure decides the exit code.
+    void Fail(int code) {
+        if (m_result == kExitOk)
+            m_result = code;
+    }
+
     int Print(const ServerMessage& message) {
         if (message.kind == ServerMessageKind::Malformed) {
             m_err << "portclient: malformed data from the server: " << message.skippedBytes
                   << " byte(s) skipped\n";
+            Fail(kExitMalformed);
             return kExitMalformed;
         }
         m_out << DescribeMessage(message) << std::flush;

@@ -24,6 +24,8 @@ public:
     void Close() { m_connection.Close(); }
     void Reset() { m_connection.Reset(); }
     bool IsConnected() const { return m_connection.IsConnected(); }
+    // Part of a message was received and the rest has not come (yet).
+    bool InsideMessage() const { return !m_decoder.AtMessageBoundary(); }
 
 private:
     ClientConnection m_connection;
