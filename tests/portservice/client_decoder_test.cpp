@@ -25,8 +25,8 @@ std::vector<_CONNECTEDPHONE_T> Phones(std::size_t n) {
     std::vector<_CONNECTEDPHONE_T> phones;
     for (std::size_t i = 0; i < n; ++i) {
         auto p = test::MakePhone(u"X" + std::u16string(1, u'0' + static_cast<char16_t>(i)),
-                                    u"COM" + std::u16string(1, u'3' + static_cast<char16_t>(i)),
-                                    i % 2 ? kConnBluetooth : kConnUsb);
+                                 u"COM" + std::u16string(1, u'3' + static_cast<char16_t>(i)),
+                                 i % 2 ? kConnBluetooth : kConnUsb);
         p.dwExtraInfo = static_cast<uint32_t>(0x1000 + i);
         phones.push_back(p);
     }
