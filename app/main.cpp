@@ -1,3 +1,9 @@
+#include "app/hitch_app.h"
+
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+CHitchApp theApp;
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    return AfxWinMain(theApp);
+}

@@ -40,6 +40,11 @@ function(hitched_add_gtests target)
     endforeach()
     gtest_add_tests(TARGET ${target} SOURCES ${abs} TEST_LIST added)
     set_tests_properties(${added} PROPERTIES TIMEOUT ${HITCHED_TEST_TIMEOUT})
+    # Tests that share something process-wide (hitched.exe's named objects, the foreground
+    # window, the debug-output monitor) set HITCHED_TEST_RESOURCE_LOCK before calling.
+    if(HITCHED_TEST_RESOURCE_LOCK)
+        set_tests_properties(${added} PROPERTIES RESOURCE_LOCK ${HITCHED_TEST_RESOURCE_LOCK})
+    endif()
     if(WIN32)
         set_tests_properties(${added} PROPERTIES FIXTURES_REQUIRED Wine
             ENVIRONMENT "HITCHED_WINE_DIR=${HITCHED_WINE_DIR};HITCHED_DIST_DIR=${HITCHED_DIST_DIR}")

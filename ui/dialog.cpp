@@ -1,0 +1,150 @@
+#include "ui/dialog.h"
+
+namespace {
+
+// What a dialog procedure returns for a handled message: a few messages return their result
+// directly, all others through DWLP_MSGRESULT.
+INT_PTR DialogResult(HWND hWnd, UINT message, LRESULT result) {
+    switch (message) {
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_QUERYDRAGICON:
+    case WM_INITDIALOG:
+        return static_cast<INT_PTR>(result);
+    default:
+        ::SetWindowLongPtrW(hWnd, DWLP_MSGRESULT, static_cast<LONG_PTR>(result));
+        return TRUE;
+    }
+}
+
+bool IsInputMessage(UINT message) {
+    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+           (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
+}
+
+} // namespace
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
+    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
+
+CDialog::~CDialog() {
+    if (m_hWnd) {
+        // The derived parts are gone already: messages sent while the window goes down must
+        // not reach this object any more.
+        HWND hWnd = m_hWnd;
+        ::SetWindowLongPtrW(hWnd, DWLP_USER, 0);
+        m_hWnd = nullptr;
+        ::DestroyWindow(hWnd);
+    }
+}
+
+BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
+    if (m_hWnd) {
+        return FALSE;
+    }
+    m_nIDTemplate = nIDTemplate;
+    m_pParentWnd = pParentWnd;
+    HWND hWnd = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(nIDTemplate),
+                                     pParentWnd ? pParentWnd->m_hWnd : nullptr, &DialogProc,
+                                     reinterpret_cast<LPARAM>(this));
+    return hWnd != nullptr && m_hWnd == hWnd;
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    CDialog* self = nullptr;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialog*>(lParam);
+        self->m_hWnd = hWnd;
+        ::SetWindowLongPtrW(hWnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hWnd, DWLP_USER));
+    }
+    // Messages before WM_INITDIALOG (WM_SETFONT...) and after detaching get the default.
+    if (!self) {
+        return FALSE;
+    }
+    if (self->m_bDefaultPending && message == self->m_nDefaultMessage) {
+        self->m_bDefaultPending = false;
+        return FALSE;
+    }
+    // Unhandled messages had their default processing inside Route already, so the message
+    // counts as handled either way; answering FALSE would make DefDlgProcW process it twice.
+    const LRESULT result = Route(self, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hWnd, DWLP_USER, 0);
+    }
+    return DialogResult(hWnd, message, result);
+}
+
+LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    const bool savedPending = m_bDefaultPending;
+    const UINT savedMessage = m_nDefaultMessage;
+    m_bDefaultPending = true;
+    m_nDefaultMessage = message;
+    HWND hWnd = m_hWnd;
+    const LRESULT result = ::DefDlgProcW(hWnd, message, wParam, lParam);
+    m_bDefaultPending = savedPending;
+    m_nDefaultMessage = savedMessage;
+    return result;
+}
+
+BOOL CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    if (message == WM_INITDIALOG) {
+        *pResult = OnInitDialog();
+        return TRUE;
+    }
+    return CWnd::OnWndMsg(message, wParam, lParam, pResult);
+}
+
+BOOL CDialog::OnInitDialog() {
+    DoDataExchange();
+    return TRUE;
+}
+
+void CDialog::BindControl(int nID, CWnd& control) {
+    if (!control.m_hWnd) {
+        control.SubclassDlgItem(nID, this);
+    }
+}
+
+BOOL CDialog::OnCommand(WPARAM wParam, LPARAM) {
+    if (HIWORD(wParam) != BN_CLICKED) {
+        return FALSE;
+    }
+    switch (LOWORD(wParam)) {
+    case IDOK:
+        OnOK();
+        return TRUE;
+    case IDCANCEL:
+        OnCancel();
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+void CDialog::OnOK() {
+    ::EndDialog(m_hWnd, IDOK);
+}
+
+void CDialog::OnCancel() {
+    ::EndDialog(m_hWnd, IDCANCEL);
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
+    if (!m_hWnd || !IsInputMessage(pMsg->message)) {
+        return FALSE;
+    }
+    if (pMsg->hwnd != m_hWnd && !::IsChild(m_hWnd, pMsg->hwnd)) {
+        return FALSE;
+    }
+    return ::IsDialogMessageW(m_hWnd, pMsg);
+}

@@ -1,0 +1,236 @@
+#include "wizard/hitch_dlg.h"
+
+#include "app/debug_log.h"
+#include "app/help.h"
+#include "app/help_topics.h"
+#include "app/lang_string.h"
+#include "app/module_file.h"
+#include "res/resource.h"
+
+#include <cstdlib>
+
+namespace {
+
+// Sent by the port service when a client switches a connection type on or off.
+constexpr UINT kConnectTypeSwitchMessage = WM_USER + 1111;
+
+// Timers of the frame.
+constexpr UINT_PTR kTimerCableDetect = 100;
+constexpr UINT kCableDetectTimeoutMs = 120000;
+constexpr UINT_PTR kTimerBtSearchEnd = 101;
+constexpr UINT_PTR kTimerBtSearchProgress = 102;
+constexpr UINT_PTR kTimerRetryPush = 103;
+
+// The frame's background artwork, stretched over the client area.
+constexpr UINT kBackgroundBitmap = 129;
+
+} // namespace
+
+CHitchDlg::CHitchDlg(CWnd* pParent) : CDialog(IDD_HITCHED_DIALOG, pParent) {
+    m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    m_bListChanged = FALSE;
+    m_bMonitorRun = TRUE;
+    m_hEnumDeviceDelayEvent = nullptr;
+    m_hCheckBtServiceEvent = nullptr;
+    m_bLastPassFlag = FALSE;
+    m_hPhoneMutex = nullptr;
+}
+
+CHitchDlg::~CHitchDlg() {
+    // The monitor thread leaves its loop on this flag before anything it uses goes away.
+    m_bMonitorRun = FALSE;
+    UnloadBtLibrary();
+    if (m_hEnumDeviceDelayEvent != nullptr) {
+        ::CloseHandle(m_hEnumDeviceDelayEvent);
+        m_hEnumDeviceDelayEvent = nullptr;
+    }
+    if (m_hCheckBtServiceEvent != nullptr) {
+        ::CloseHandle(m_hCheckBtServiceEvent);
+        m_hCheckBtServiceEvent = nullptr;
+    }
+}
+
+void CHitchDlg::DoDataExchange() {
+    BindControl(IDC_BTN_HELP, m_btnHelp);
+    BindControl(IDC_BTN_PREVIOUS, m_btnPrevious);
+    BindControl(IDC_BTN_NEXT, m_btnNext);
+    BindControl(IDC_BTN_CANCEL, m_btnCancel);
+}
+
+BOOL CHitchDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    m_nConnType = 0;
+    m_nCurPage = PAGE_WELCOME;
+    m_bDevicesListed = FALSE;
+    m_bSearching = FALSE;
+
+    const std::wstring directory = hitched::ModuleDirectoryWithBackslash();
+    m_strDataFile = directory + L"hitched.dat";
+    m_strMirroletIni = directory + L"Mirrolet.ini";
+
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    InitButtons();
+
+    SetWindowText(LoadLangString(AFX_IDS_APP_TITLE));
+    CreatePages();
+    CenterWindow();
+    ChooseInitialVisibility();
+    RegisterShowHideMessages();
+
+    // A port service that cannot listen makes the whole process pointless.
+    if (!StartMonitor()) {
+        std::exit(-1);
+    }
+    LoadBtLibrary(); // without it Bluetooth is simply unavailable
+
+    SignalStartupEvent();
+    return TRUE;
+}
+
+void CHitchDlg::InitButtons() {
+    m_btnHelp.SetWindowText(LoadLangString(IDS_STRING_BTCAPTION_HELP));
+    m_btnPrevious.SetWindowText(LoadLangString(IDS_STRING_BTCAPTION_PRVIOUS));
+    m_btnNext.SetWindowText(LoadLangString(IDS_STRING_BTCAPTION_NEXT));
+    m_btnCancel.SetWindowText(LoadLangString(IDS_STRING_BTCAPTION_CANCEL));
+    m_btnPrevious.EnableWindow(FALSE);
+}
+
+BOOL CHitchDlg::PreTranslateMessage(MSG* pMsg) {
+    // Escape must never press Cancel: the dialog manager would turn it into IDCANCEL.
+    if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_ESCAPE) {
+        return FALSE;
+    }
+    return CDialog::PreTranslateMessage(pMsg);
+}
+
+LRESULT CHitchDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = CDialog::WindowProc(message, wParam, lParam);
+    if (message == WM_DEVICECHANGE) {
+        DebugLog(L"--device changed : message = %d, wParam = %d, lParam = %d",
+                 static_cast<int>(message), static_cast<int>(wParam), static_cast<int>(lParam));
+        // Wakes the device monitor: any change, whatever its kind, means a new pass.
+        if (m_hEnumDeviceDelayEvent != nullptr) {
+            ::SetEvent(m_hEnumDeviceDelayEvent);
+        }
+    } else if (m_MsgShowWindow != 0 && message == m_MsgShowWindow) {
+        ShowOnRequest();
+    } else if (m_MsgHideWindow != 0 && message == m_MsgHideWindow) {
+        HideOnRequest();
+    }
+    return result;
+}
+
+BOOL CHitchDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    if (message == kConnectTypeSwitchMessage) {
+        if (m_hEnumDeviceDelayEvent != nullptr) {
+            ::SetEvent(m_hEnumDeviceDelayEvent);
+        }
+        *pResult = 1;
+        return TRUE;
+    }
+    return CDialog::OnWndMsg(message, wParam, lParam, pResult);
+}
+
+BOOL CHitchDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (HIWORD(wParam) == BN_CLICKED) {
+        switch (LOWORD(wParam)) {
+        case IDC_BTN_NEXT:
+            OnNext();
+            return TRUE;
+        case IDC_BTN_PREVIOUS:
+            OnPrevious();
+            return TRUE;
+        case IDC_BTN_CANCEL:
+            OnCancel();
+            return TRUE;
+        case IDC_BTN_HELP:
+            OnHelp();
+            return TRUE;
+        default:
+            break;
+        }
+    }
+    return CDialog::OnCommand(wParam, lParam);
+}
+
+void CHitchDlg::OnPaint() {
+    if (!IsIconic()) {
+        CDialog::OnPaint();
+        return;
+    }
+    PAINTSTRUCT paint{};
+    HDC hDC = ::BeginPaint(m_hWnd, &paint);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(hDC), 0);
+    RECT client{};
+    GetClientRect(&client);
+    const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(hDC, x, y, m_hIcon);
+    ::EndPaint(m_hWnd, &paint);
+}
+
+HCURSOR CHitchDlg::OnQueryDragIcon() {
+    return static_cast<HCURSOR>(m_hIcon);
+}
+
+BOOL CHitchDlg::OnEraseBkgnd(HDC hDC) {
+    const BOOL result = CDialog::OnEraseBkgnd(hDC);
+    HBITMAP hBitmap = static_cast<HBITMAP>(::LoadImageW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kBackgroundBitmap), IMAGE_BITMAP, 0, 0, 0));
+    if (hBitmap == nullptr) {
+        return result; // no artwork: the dialog's own background stays
+    }
+    BITMAP info{};
+    ::GetObjectW(hBitmap, sizeof(info), &info);
+    HDC hMemDC = ::CreateCompatibleDC(hDC);
+    HGDIOBJ hOld = ::SelectObject(hMemDC, hBitmap);
+    RECT client{};
+    GetClientRect(&client);
+    ::StretchBlt(hDC, 0, 0, client.right - client.left, client.bottom - client.top, hMemDC, 0, 0,
+                 info.bmWidth, info.bmHeight, SRCCOPY);
+    ::SelectObject(hMemDC, hOld);
+    ::DeleteDC(hMemDC);
+    ::DeleteObject(hBitmap);
+    return result;
+}
+
+void CHitchDlg::OnTimer(UINT_PTR nIDEvent) {
+    switch (nIDEvent) {
+    case kTimerCableDetect:
+        OnCableDetectTimeout();
+        break;
+    case kTimerBtSearchEnd:
+        OnBtSearchTimeout();
+        break;
+    case kTimerBtSearchProgress:
+        OnBtSearchProgress();
+        break;
+    case kTimerRetryPush:
+        OnRetryPushTimer();
+        break;
+    default:
+        break;
+    }
+}
+
+BOOL CHitchDlg::OnHelpInfo(HELPINFO*) {
+    OnHelp();
+    return TRUE;
+}
+
+void CHitchDlg::OnHelp() {
+    ShowHelpTopic(LoadLangString(hitched::HelpTopicIdForPage(m_nCurPage)));
+}
+
+void CHitchDlg::StartCableDetect() {
+    m_bStopCableDetect = FALSE;
+    SetTimer(kTimerCableDetect, kCableDetectTimeoutMs);
+}
+
+void CHitchDlg::StopCableDetect() {
+    m_bStopCableDetect = TRUE;
+    KillTimer(kTimerCableDetect);
+}
