@@ -143,7 +143,7 @@ unplug)
     # The phone goes away in the middle of the dialogue: the call must end, not hang.
     start_phone "$com1" --delay 400 --verbose
     phone_log="$work/phone$com1.err"
-    ( for _ in $(seq 1 400); do grep -q "rx AT+CGMI" "$phone_log" && break; sleep 0.025; done
+    ( for _ in $(seq 1 2400); do grep -q "rx AT+CGMI" "$phone_log" && break; sleep 0.025; done
       kill -KILL "${pids[0]}" ) &
     probe 1 "$com1" 0
     expect_failed
