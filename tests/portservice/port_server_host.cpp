@@ -10,11 +10,13 @@
 //         holds                     print every row's port and whether it is held
 //         clients                   print the number of connections served
 //         stop                      stop the server, as the main dialog does when it closes
+//         stop-after MS             the same after keeping the window's thread busy for MS
 //         quit                      end the program
 // stdout: "ready PORT", "bind-failed", "trace: LINE", "switch CODE ENABLE", "timer set",
 //         "timer killed", "timer fired", "pushed N", "holds ...", "clients N", "stopped".
 #include <cstdio>
 #include <cstring>
+#include <chrono>
 #include <iostream>
 #include <memory>
 #include <mutex>
@@ -109,6 +111,11 @@ public:
             Print("clients " + std::to_string(m_server.ClientCount()));
         } else if (word == "stop") {
             Stop();
+        } else if (word == "stop-after") {
+            int ms = 0;
+            in >> ms;
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            Stop();
         } else if (word == "quit") {
             return false;
         } else if (!word.empty()) {
@@ -170,6 +177,9 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         }
         return 0;
     case kStopMessage:
+        // Busy first, so that a connection thread's switch message is waiting when the stop
+        // begins: the stop must serve it rather than wait for that thread for ever.
+        Sleep(static_cast<DWORD>(wParam));
         g_host->Stop();
         return 0;
     case kQuitMessage:
@@ -235,8 +245,9 @@ int main(int argc, char** argv) {
         while (std::getline(std::cin, line)) {
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
-            if (line == "stop") {
-                SendMessageW(window, kStopMessage, 0, 0);
+            if (line == "stop" || line.rfind("stop-after ", 0) == 0) {
+                WPARAM busyMs = line == "stop" ? 0 : std::stoul(line.substr(11));
+                SendMessageW(window, kStopMessage, busyMs, 0);
                 continue;
             }
             if (!host.Command(line))

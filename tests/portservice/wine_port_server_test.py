@@ -3,7 +3,7 @@
 backend) with clients on the Linux side, written here from the wire format alone.
 
 usage: wine_port_server_test.py RUN_SH HOST_EXE SCENARIO
-scenarios: protocol, timer, stop, bind-taken, bind-firewall, bind-default
+scenarios: protocol, timer, stop, stop-switch, bind-taken, bind-firewall, bind-default
 """
 import os
 import queue
@@ -403,6 +403,23 @@ def scenario_stop(run_sh, exe):
     check(code == 0, "host exit code %s" % code)
 
 
+def scenario_stop_switch(run_sh, exe):
+    """A connection thread waits in its switch message for the very thread that stops."""
+    host, port = start_host(run_sh, exe)
+    try:
+        a = Client(port)
+        wait_clients(host, 1)
+        host.send("stop-after 1500")
+        time.sleep(0.5)
+        a.send("EnableConnectType\r\nENABLE_CONN_TYPE_USB")
+        host.expect(r"stopped", 20)
+        check(host.count("switch 1 1") == 1, "the pending switch message was not served")
+        check(a.next(3) is None and a.closed, "the client was not disconnected")
+    finally:
+        code = host.close()
+    check(code == 0, "host exit code %s" % code)
+
+
 def expect_bind_failure(host, line):
     host.expect(r"bind-failed", 60)
     host.expect(r"started-event set")
@@ -441,6 +458,7 @@ def main():
         "protocol": lambda: scenario_protocol(run_sh, exe),
         "timer": lambda: scenario_timer(run_sh, exe),
         "stop": lambda: scenario_stop(run_sh, exe),
+        "stop-switch": lambda: scenario_stop_switch(run_sh, exe),
         "bind-taken": lambda: scenario_bind_taken(run_sh, exe),
         "bind-firewall": lambda: scenario_bind_firewall(run_sh, exe),
         "bind-default": lambda: scenario_bind_taken(run_sh, exe, 9520),
