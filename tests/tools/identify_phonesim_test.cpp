@@ -87,7 +87,8 @@ TEST(IdentifyPhoneSim, SilentGarbageFloodAndErrorPortsFailWithinTheBudget) {
         EXPECT_FALSE(result.identified) << c.args[1];
         ASSERT_EQ(result.attempts.size(), 1u);
         EXPECT_EQ(result.attempts[0].status, c.status) << c.args[1];
-        EXPECT_LE(result.elapsedMs, AtTimings().budgetMs + 200) << c.args[1];
+        // The budget bounds the dialogue; the margin only absorbs a loaded machine.
+        EXPECT_LE(result.elapsedMs, AtTimings().budgetMs + 1000) << c.args[1];
         Report(("phone in mode " + c.args[1]).c_str(), result);
     }
 }
