@@ -17,6 +17,13 @@ CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
     if (!hWnd || !::IsWindow(hWnd)) {
         return nullptr;
     }
+    // Another instance of this program has the same procedure addresses; its user data
+    // means nothing here.
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hWnd, &pid);
+    if (pid != ::GetCurrentProcessId()) {
+        return nullptr;
+    }
     if (reinterpret_cast<DLGPROC>(::GetWindowLongPtrW(hWnd, DWLP_DLGPROC)) ==
         CDialog::DialogProcAddress()) {
         return reinterpret_cast<CWnd*>(::GetWindowLongPtrW(hWnd, DWLP_USER));

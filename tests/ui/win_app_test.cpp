@@ -33,6 +33,10 @@ public:
     }
 };
 
+void CALLBACK QuitWith99(HWND, UINT, UINT_PTR, DWORD) {
+    ::PostQuitMessage(99);
+}
+
 } // namespace
 
 TEST(WinApp, OneApplicationObjectAtATime) {
@@ -68,8 +72,7 @@ TEST(WinApp, LosingTheMainWindowEndsTheLoop) {
     app.m_pMainWnd = &dlg;
     dlg.DestroyWindow();
     // Should the main window's end post no WM_QUIT, this one ends the loop with another code.
-    const UINT_PTR guard =
-        ::SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(99); });
+    const UINT_PTR guard = ::SetTimer(nullptr, 0, 5000, &QuitWith99);
     app.Run();
     ::KillTimer(nullptr, guard);
     EXPECT_EQ(app.m_nExitCode, 0);
