@@ -23,18 +23,19 @@ count_ctest() { # $1 = label, $2 = ctest log
     passed=$((passed + total - bad)); failed=$((failed + bad))
     [ "$bad" -eq 0 ] || failures+=("$1: $bad failed")
 }
-step() { # $1 = label, rest = command; a failing build step counts as one failure
-    local label=$1; shift
+step() { # $1 = label, $2 = log file, rest = command; a failing step counts as one failure
+    local label=$1 log=$2; shift 2
     echo "== $label"
-    if ! "$@"; then failed=$((failed + 1)); failures+=("$label"); return 1; fi
+    if ! "$@" >"$log" 2>&1; then
+        tail -n 40 "$log"
+        failed=$((failed + 1)); failures+=("$label"); return 1
+    fi
 }
 
 mkdir -p build/logs
 for preset in native native-tsan win64 win32; do
-    step "configure $preset" cmake --preset "$preset" >"build/logs/configure-$preset.log" 2>&1 \
-        || { tail -n 30 "build/logs/configure-$preset.log"; continue; }
-    step "build $preset" cmake --build --preset "$preset" -j "$jobs" >"build/logs/build-$preset.log" 2>&1 \
-        || tail -n 40 "build/logs/build-$preset.log"
+    step "configure $preset" "build/logs/configure-$preset.log" cmake --preset "$preset" || continue
+    step "build $preset" "build/logs/build-$preset.log" cmake --build --preset "$preset" -j "$jobs"
 done
 
 for preset in native native-tsan win64; do
@@ -45,10 +46,10 @@ for preset in native native-tsan win64; do
 done
 
 if [ -x scripts/fuzz.sh ]; then
-    step "fuzz smoke" scripts/fuzz.sh smoke
+    step "fuzz smoke" build/logs/fuzz.log scripts/fuzz.sh smoke && grep -E -i 'exec|inputs|done' build/logs/fuzz.log | tail -n 4
 fi
 if [ -x scripts/bench.sh ]; then
-    step "benchmarks (quick)" scripts/bench.sh quick
+    step "benchmarks (quick)" build/logs/bench.log scripts/bench.sh quick && cat build/logs/bench.log
 fi
 
 echo
