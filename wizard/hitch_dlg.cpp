@@ -5,14 +5,12 @@
 #include "app/help_topics.h"
 #include "app/lang_string.h"
 #include "app/module_file.h"
+#include "portservice/window_owner.h"
 #include "res/resource.h"
 
 #include <cstdlib>
 
 namespace {
-
-// Sent by the port service when a client switches a connection type on or off.
-constexpr UINT kConnectTypeSwitchMessage = WM_USER + 1111;
 
 // Timers of the frame.
 constexpr UINT_PTR kTimerCableDetect = 100;
@@ -124,7 +122,7 @@ LRESULT CHitchDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL CHitchDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
-    if (message == kConnectTypeSwitchMessage) {
+    if (message == hitched::WM_CONNECT_TYPE_SWITCH) {
         if (m_hEnumDeviceDelayEvent != nullptr) {
             ::SetEvent(m_hEnumDeviceDelayEvent);
         }

@@ -4,6 +4,7 @@
 
 #include "app/app_names.h"
 #include "app/debug_log.h"
+#include "portservice/window_owner.h"
 
 #include <cwchar>
 
@@ -28,11 +29,7 @@ void CHitchDlg::RegisterShowHideMessages() {
 
 void CHitchDlg::SignalStartupEvent() {
     // A launcher holding the event open sees it set; nobody needs it kept open here.
-    HANDLE hEvent = ::CreateEventW(nullptr, TRUE, FALSE, hitched::kStartupEventName);
-    if (hEvent != nullptr) {
-        ::SetEvent(hEvent);
-        ::CloseHandle(hEvent);
-    }
+    hitched::SetStartedEvent();
 }
 
 void CHitchDlg::ShowOnRequest() {

@@ -2,6 +2,7 @@
 #include "app/app_names.h"
 #include "app/hitch_app.h"
 #include "app/module_file.h"
+#include "portservice/window_owner.h"
 #include "res/resource.h"
 #include "wizard/hitch_dlg.h"
 
@@ -310,10 +311,10 @@ TEST_F(HitchDlgTest, DeviceChangesAndConnectTypeSwitchesWakeTheMonitor) {
     EXPECT_EQ(::WaitForSingleObject(m_dlg.m_hEnumDeviceDelayEvent, 0), WAIT_OBJECT_0);
     m_dlg.SendMessage(WM_DEVICECHANGE, 0x0007 /* DBT_DEVNODES_CHANGED */, 0);
     EXPECT_EQ(::WaitForSingleObject(m_dlg.m_hEnumDeviceDelayEvent, 0), WAIT_OBJECT_0);
-    EXPECT_EQ(m_dlg.SendMessage(WM_USER + 1111, 2, 1), 1);
+    EXPECT_EQ(m_dlg.SendMessage(hitched::WM_CONNECT_TYPE_SWITCH, 2, 1), 1);
     EXPECT_EQ(::WaitForSingleObject(m_dlg.m_hEnumDeviceDelayEvent, 0), WAIT_OBJECT_0);
     // Nothing else sets it.
-    m_dlg.SendMessage(WM_USER + 1112, 2, 1);
+    m_dlg.SendMessage(hitched::WM_CONNECT_TYPE_SWITCH + 1, 2, 1);
     EXPECT_EQ(::WaitForSingleObject(m_dlg.m_hEnumDeviceDelayEvent, 0),
               static_cast<DWORD>(WAIT_TIMEOUT));
 }
