@@ -17,7 +17,7 @@ constexpr UINT_PTR kTimerCableDetect = 100;
 constexpr UINT kCableDetectTimeoutMs = 120000;
 constexpr UINT_PTR kTimerBtSearchEnd = 101;
 constexpr UINT_PTR kTimerBtSearchProgress = 102;
-constexpr UINT_PTR kTimerRetryPush = 103;
+constexpr UINT_PTR kTimerRetryPush = hitched::kRetryPushTimerId;
 
 // The frame's background artwork, stretched over the client area.
 constexpr UINT kBackgroundBitmap = 129;

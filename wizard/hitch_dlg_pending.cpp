@@ -4,6 +4,8 @@
 // moves to the subsystem's own file when that subsystem arrives.
 #include "wizard/hitch_dlg.h"
 
+#include "portservice/window_owner.h"
+
 void CHitchDlg::CreatePages() {
     // No pages yet: the frame shows its buttons over an empty page area.
 }
@@ -47,5 +49,5 @@ void CHitchDlg::OnBtSearchTimeout() {}
 void CHitchDlg::OnBtSearchProgress() {}
 
 void CHitchDlg::OnRetryPushTimer() {
-    KillTimer(103);
+    KillTimer(hitched::kRetryPushTimerId);
 }
