@@ -42,6 +42,7 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
     ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_pfnSuper = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
+    PreSubclassWindow();
     return TRUE;
 }
 
@@ -120,6 +121,10 @@ BOOL CWnd::PreTranslateMessage(MSG*) {
 BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
     switch (message) {
     case WM_COMMAND:
+        if (lParam &&
+            ReflectToChild(reinterpret_cast<HWND>(lParam), message, wParam, lParam, pResult)) {
+            return TRUE;
+        }
         if (!OnCommand(wParam, lParam)) {
             return FALSE;
         }
@@ -144,6 +149,14 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     case WM_HELP:
         *pResult = OnHelpInfo(reinterpret_cast<HELPINFO*>(lParam));
         return TRUE;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        return ReflectToChild(reinterpret_cast<HWND>(lParam), message, wParam, lParam, pResult);
     case WM_DRAWITEM: {
         const auto* pDraw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         CWnd* pChild = pDraw->CtlType == ODT_MENU ? nullptr : FromHandlePermanent(pDraw->hwndItem);
@@ -152,6 +165,12 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     default:
         return FALSE;
     }
+}
+
+BOOL CWnd::ReflectToChild(HWND hChild, UINT message, WPARAM wParam, LPARAM lParam,
+                          LRESULT* pResult) {
+    CWnd* pChild = hChild != m_hWnd ? FromHandlePermanent(hChild) : nullptr;
+    return pChild && pChild->OnChildNotify(message, wParam, lParam, pResult);
 }
 
 BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) {

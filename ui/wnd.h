@@ -21,7 +21,8 @@ public:
     static CWnd* FromHandlePermanent(HWND hWnd);
 
     // Routes the messages of an existing window through this object; the window's own
-    // procedure still does the default processing.
+    // procedure still does the default processing. PreSubclassWindow runs once the window is
+    // hooked.
     BOOL SubclassWindow(HWND hWnd);
     BOOL SubclassDlgItem(int nID, CWnd* pParent);
     HWND UnsubclassWindow();
@@ -71,10 +72,14 @@ protected:
 
     // Finds the handler of a message; FALSE when there is none.
     virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
-    // A parent passes owner-draw messages back to the control they concern.
+    // A parent passes owner-draw messages, control notifications (WM_COMMAND) and WM_CTLCOLOR*
+    // back to the control they concern first; TRUE there means the parent does nothing more.
     virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+    BOOL ReflectToChild(HWND hChild, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     // After the window is gone (WM_NCDESTROY); the object is detached by then.
     virtual void PostNcDestroy() {}
+    // Right after SubclassWindow has hooked an existing window: a control adapts its styles.
+    virtual void PreSubclassWindow() {}
 
     // Handlers. FALSE from OnCommand or OnNotify means "not handled".
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
