@@ -1,0 +1,6 @@
+#pragma once
+#define IDD_SKIN_TEST 300
+#define IDC_SKIN_NEXT 1001
+#define IDC_SKIN_CANCEL 1002
+#define IDC_SKIN_CHECK 1003
+#define IDC_PLAIN 1004
