@@ -40,6 +40,7 @@ if [ ! -f "$WINEPREFIX/.hitched-ready" ]; then
     wineserver -w
     touch "$WINEPREFIX/.hitched-ready"
 fi
-wineserver -p >>"$log" 2>&1 </dev/null
+# An already running persistent server (an interrupted run, say) is fine: keep it.
+wineserver -p >>"$log" 2>&1 </dev/null || true
 wine cmd /c exit >>"$log" 2>&1 </dev/null
 echo "wineserver up, DISPLAY=$DISPLAY"
