@@ -32,7 +32,20 @@ struct PortEntry {
 bool GetPortList(std::u16string_view className, hitched::PortEntry* entries, uint32_t capacity,
                  uint32_t& count, hitched::IDeviceClasses& classes);
 
+// <windows.h> (through winspool.h) defines EnumPorts as EnumPortsW. The name is kept: the macro
+// is dropped where this header is seen, and a call renamed by a later <windows.h> still lands
+// here through the overload below.
+#ifdef EnumPorts
+#undef EnumPorts
+#endif
+
 // Gives every record of the list its serial and modem port where one is found below its USB
 // device, then deletes (and removes) the records without a serial port; the survivors keep
 // their order.
 void EnumPorts(CDeviceList& devices, hitched::DetectionPlatform& platform);
+
+#ifdef _WIN32
+inline void EnumPortsW(CDeviceList& devices, hitched::DetectionPlatform& platform) {
+    EnumPorts(devices, platform);
+}
+#endif
