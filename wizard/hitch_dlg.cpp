@@ -37,6 +37,7 @@ CHitchDlg::CHitchDlg(CWnd* pParent) : CDialog(IDD_HITCHED_DIALOG, pParent) {
 CHitchDlg::~CHitchDlg() {
     // The monitor thread leaves its loop on this flag before anything it uses goes away.
     m_bMonitorRun = FALSE;
+    StopMonitor();
     UnloadBtLibrary();
     if (m_hEnumDeviceDelayEvent != nullptr) {
         ::CloseHandle(m_hEnumDeviceDelayEvent);

@@ -1,14 +1,20 @@
 #pragma once
+#include "detect/connect_broadcast.h"
+#include "detect/device_map.h"
 #include "ui/button.h"
 #include "ui/dialog.h"
 #include "wizard/wizard_notify.h"
 
 #include <atomic>
+#include <memory>
+#include <mutex>
 #include <string>
 
 // The program's only top-level window: the wizard frame (four buttons over the page area),
 // shown or hidden for the whole life of the process, and the owner of the program's state.
 // The process never ends through it: Cancel and the close box hide it.
+class CPortService;
+
 class CHitchDlg : public CDialog, public CWizardNotify {
 public:
     explicit CHitchDlg(CWnd* pParent = nullptr);
@@ -27,6 +33,12 @@ public:
     // Device detection and the port service: started at initialisation, stopped on
     // destruction. FALSE from StartMonitor ends the process.
     BOOL StartMonitor();
+    // Joins the monitor thread, then stops and deletes the port service.
+    void StopMonitor();
+    // One detection pass under m_lockDetect; runs on the monitor thread.
+    void BroadCastConnectPhoneChanged();
+    // A switch of [Enable_connect] in hitched.dat (0..6), read on every call.
+    BOOL IsConnectTypeEnabled(int nIndex);
     BOOL LoadBtLibrary();
     void UnloadBtLibrary();
     void StopDetection();
@@ -53,6 +65,10 @@ public:
     BOOL m_bSearching = FALSE;
     BOOL m_bDevicesListed = FALSE;
     HANDLE m_hPhoneMutex;
+    CPortService* m_pPortService = nullptr;
+    CDeviceMap m_mapPhones;         // the connected-phone table
+    CBroadcastArray m_arrBroadcast; // the records of the last changed pass
+    std::mutex m_lockDetect;        // held for a whole detection pass
 
 protected:
     BOOL OnInitDialog() override;
@@ -71,6 +87,9 @@ protected:
     void OnHelp();
 
 private:
+    struct DetectionWiring;
+    DetectionWiring* m_pDetection = nullptr; // created by StartMonitor, deleted by StopMonitor
+
     void CreatePages();
     void ChooseInitialVisibility();
     void RegisterShowHideMessages();

@@ -1,5 +1,5 @@
 // Members of the frame whose subsystems are not built yet: the pages and their navigation,
-// the port service with the device monitor, and Bluetooth. Each is already called where the
+// and Bluetooth. Each is already called where the
 // frame's start-up, timers and shut-down need it, so the order stays as it will be; its body
 // moves to the subsystem's own file when that subsystem arrives.
 #include "wizard/hitch_dlg.h"
@@ -28,10 +28,6 @@ int CHitchDlg::Notify(int, int, void*) {
     return 0;
 }
 
-BOOL CHitchDlg::StartMonitor() {
-    return TRUE; // nothing to start yet, so nothing can fail
-}
-
 BOOL CHitchDlg::LoadBtLibrary() {
     return FALSE; // Bluetooth unavailable
 }
@@ -47,7 +43,3 @@ void CHitchDlg::OnCableDetectTimeout() {
 void CHitchDlg::OnBtSearchTimeout() {}
 
 void CHitchDlg::OnBtSearchProgress() {}
-
-void CHitchDlg::OnRetryPushTimer() {
-    KillTimer(hitched::kRetryPushTimerId);
-}

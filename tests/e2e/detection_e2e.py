@@ -1,0 +1,338 @@
+#!/usr/bin/env python3
+"""Device detection end to end: the real hitched.exe under Wine on a simulated machine, a
+phonesim phone on COM5, and port-service clients (portclient.exe) on 127.0.0.1:9520.
+
+usage: detection_e2e.py PHONESIM PORTCLIENT_EXE HELPER_EXE
+Environment: HITCHED_WINE_DIR (the build's Wine folder), HITCHED_DIST_DIR (install layout).
+Prints a transcript and the figures; exits nonzero on the first failed check. Every process
+it starts is ended on the way out, also on failure.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+PHONE_SCENARIO = r"""[Machine]
+Controllers=1
+Ports=1
+[Controller1]
+DriverKey={36FC9E60-C465-11CF-8056-444553540000}\0000
+Description=Simulated USB Host Controller
+RootHub=Hub1
+[Hub1]
+Ports=4
+Port2=Device1
+[Device1]
+VendorID=0421
+ProductID=0630
+DriverKey={36FC9E60-C465-11CF-8056-444553540000}\0007
+[Port1]
+Class=Ports
+PortName=COM5
+FriendlyName=Ostra USB Serial Port (COM5)
+Description=Ostra USB Serial Port
+Parent=Device1
+"""
+EMPTY_SCENARIO = "[Machine]\nControllers=0\n"
+# Before identification the record has no name and no IMEI yet: that is the lock's name.
+UNNAMED_PHONE_LOCK = "Quellon-Ostra Hubware() - "
+# The longest a pass may take on a silent phone: three identifications of at most 4 s each.
+PASS_BUDGET_S = 12.0
+
+started = []
+failures = []
+T0 = time.monotonic()
+
+
+def log(text):
+    print("[%7.3f] %s" % (time.monotonic() - T0, text), flush=True)
+
+
+def check(condition, what):
+    log(("ok   " if condition else "FAIL ") + what)
+    if not condition:
+        failures.append(what)
+        raise SystemExit(1)
+
+
+class Wine:
+    def __init__(self):
+        wine_dir = os.environ["HITCHED_WINE_DIR"]
+        self.env = dict(os.environ)
+        self.env.update(WINEPREFIX=os.path.join(wine_dir, "prefix"), WINEARCH="win64",
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.env.setdefault("WINEDEBUG", "-all")
+        display = os.path.join(wine_dir, "display")
+        if os.path.exists(display) and os.path.getsize(display) > 0:
+            self.env["DISPLAY"] = open(display).read().strip()
+        self.prefix = self.env["WINEPREFIX"]
+
+    def popen(self, args, extra_env=None, **kw):
+        env = dict(self.env)
+        env.update(extra_env or {})
+        p = subprocess.Popen(["wine"] + args, env=env, **kw)
+        started.append(p)
+        return p
+
+    def run(self, args, timeout=30):
+        p = self.popen(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                       stdin=subprocess.DEVNULL, text=True)
+        out, _ = p.communicate(timeout=timeout)
+        return p.returncode, out
+
+
+class Watcher:
+    """portclient.exe watch: every push with its arrival time."""
+
+    def __init__(self, wine, portclient):
+        self.pushes = []
+        self.lock = threading.Lock()
+        deadline = time.monotonic() + 30
+        while True:
+            self.proc = wine.popen([portclient, "watch"], stdout=subprocess.PIPE,
+                                   stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, text=True)
+            first = self.proc.stdout.readline()
+            if first.startswith("watching"):
+                break
+            self.proc.wait()
+            if time.monotonic() > deadline:
+                raise SystemExit("no port service on 127.0.0.1:9520: " + first)
+            time.sleep(0.5)
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        current = None
+        for line in self.proc.stdout:
+            line = line.rstrip("\n")
+            m = re.match(r"UpdateConnectedPhone: (\d+) phone", line)
+            if m:
+                current = {"time": time.monotonic(), "count": int(m.group(1)), "phones": []}
+                with self.lock:
+                    self.pushes.append(current)
+                log("watch: " + line)
+                continue
+            m = re.match(r"\s+phone \d+: type (\d+)", line)
+            if m and current is not None:
+                current["phones"].append({"type": int(m.group(1))})
+                continue
+            m = re.match(r"\s+([A-Za-z ]+):\s*(.*)$", line)
+            if m and current is not None and current["phones"]:
+                current["phones"][-1][m.group(1).strip()] = m.group(2)
+            if line.strip():
+                log("watch: " + line)
+
+    def count(self):
+        with self.lock:
+            return len(self.pushes)
+
+    def wait_push(self, after, timeout):
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            with self.lock:
+                if len(self.pushes) > after:
+                    time.sleep(0.2)  # the records follow the header line
+                    return self.pushes[after]
+            time.sleep(0.05)
+        return None
+
+
+class DebugLog:
+    """hitched.exe's OutputDebugStringW lines, through WINEDEBUG=+debugstr on its stderr."""
+
+    def __init__(self, path):
+        self.path = path
+
+    def count(self, text):
+        try:
+            with open(self.path, errors="replace") as f:
+                return f.read().count(text)
+        except FileNotFoundError:
+            return 0
+
+    def wait_count(self, text, at_least, timeout):
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            if self.count(text) >= at_least:
+                return True
+            time.sleep(0.05)
+        return False
+
+
+def main():
+    phonesim, portclient, helper = sys.argv[1:4]
+    wine = Wine()
+    work = tempfile.mkdtemp(prefix="hitched-detect-")
+    dist = os.path.join(work, "dist")
+    shutil.copytree(os.environ["HITCHED_DIST_DIR"], dist)
+    for stale in ("hitched.dat",):
+        if os.path.exists(os.path.join(dist, stale)):
+            os.remove(os.path.join(dist, stale))
+    scenario = os.path.join(work, "machine.ini")
+    debug = DebugLog(os.path.join(work, "hitched.log"))
+    figures = {}
+
+    def write_scenario(text, what):
+        with open(scenario, "w") as f:
+            f.write(text.replace("\n", "\r\n"))
+        log("scenario written: " + what)
+
+    def device_change():
+        code, out = wine.run([helper, "devicechange"])
+        log("helper: " + out.strip())
+
+    def write_switch(value):
+        with open(os.path.join(dist, "hitched.dat"), "w") as f:
+            f.write("[Enable_connect]\r\nUSB Cable=%s\r\n" % value)
+        log("hitched.dat: USB Cable=%s" % value)
+
+    def phonesim_cmd(text):
+        sim.stdin.write(text + "\n")
+        sim.stdin.flush()
+        log("phonesim: " + text)
+
+    def passes():
+        return debug.count("IsDeviceChanged : bIsChanged")
+
+    def expect_quiet_pass(what, marker):
+        """Wake the monitor; the pass must end within its budget, logging marker, and push
+        nothing."""
+        before_pushes, before_passes, before_marker = watcher.count(), passes(), debug.count(marker)
+        start = time.monotonic()
+        device_change()
+        done = debug.wait_count("IsDeviceChanged : bIsChanged", before_passes + 1,
+                                PASS_BUDGET_S + 8)
+        took = time.monotonic() - start
+        check(done, what + ": the pass ended (%.2f s)" % took)
+        check(debug.count(marker) > before_marker, what + ": logged '%s'" % marker)
+        time.sleep(1.0)
+        check(watcher.count() == before_pushes, what + ": no push")
+        figures[what + " pass"] = took
+
+    def unplug(what):
+        before = watcher.count()
+        write_scenario(EMPTY_SCENARIO, "no phone")
+        t = time.monotonic()
+        device_change()
+        first = watcher.wait_push(before, 15)
+        check(first is not None and first["count"] == 0, what + ": empty push")
+        second = watcher.wait_push(before + 1, 12)
+        check(second is not None and second["count"] == 0, what + ": second empty push")
+        gap = second["time"] - first["time"]
+        check(3.0 < gap < 9.0, what + ": second empty push %.2f s after the first" % gap)
+        return first["time"] - t
+
+    def plug(what):
+        before = watcher.count()
+        write_scenario(PHONE_SCENARIO, "Ostra phone on COM5")
+        t = time.monotonic()
+        device_change()
+        push = watcher.wait_push(before, 20)
+        check(push is not None and push["count"] == 1, what + ": push with one phone")
+        return push, push["time"] - t
+
+    try:
+        com5 = os.path.join(wine.prefix, "dosdevices", "com5")
+        sim = subprocess.Popen([phonesim, "--link", com5], stdin=subprocess.PIPE,
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        started.append(sim)
+        log("phonesim started on " + sim.stdout.readline().strip() + " -> COM5")
+
+        write_scenario(EMPTY_SCENARIO, "no phone")
+        hitched_env = {"HITCHED_SIMULATION": scenario, "WINEDEBUG": "-all,+debugstr"}
+        with open(debug.path, "w") as errlog:
+            wine.popen([os.path.join(dist, "hitched.exe")], extra_env=hitched_env,
+                       stdout=subprocess.DEVNULL, stderr=errlog, stdin=subprocess.DEVNULL)
+        log("hitched.exe started")
+        watcher = Watcher(wine, portclient)
+        log("portclient watch connected")
+        check(debug.wait_count("IsDeviceChanged : bIsChanged", 1, 30), "first pass at start")
+
+        # A supported phone comes.
+        push, latency = plug("plug")
+        figures["WM_DEVICECHANGE to push (responsive phone), ms"] = latency * 1000
+        phone = push["phones"][0] if push["phones"] else {}
+        check(phone.get("type") == 1, "type 1 (USB cable)")
+        check(phone.get("serial port") == "COM5", "serial port COM5")
+        check(phone.get("name") == "Ostra OS-100", "display name from Mirrolet.ini")
+        check(phone.get("manufacturer") == "Ostra", "manufacturer")
+        check(phone.get("IMEI") == "351234567890123", "IMEI")
+        check(phone.get("DLL") == "ostra_os100.dll", "support library")
+
+        code, out = wine.run([portclient, "request", "COM5"])
+        log("request COM5: " + out.strip().replace("\n", " | "))
+        check(code == 0 and "SUCCEED" in out, "request COM5 -> SUCCEED")
+
+        # The same machine again: no push.
+        expect_quiet_pass("same phone again", "IsDeviceChanged : bIsChanged = 0")
+
+        # Unplugged: empty push at once, a second 5 s later.
+        figures["unplug to empty push, ms"] = unplug("unplug") * 1000
+
+        # Phones that stay out.
+        write_scenario(PHONE_SCENARIO, "phone of another maker on COM5")
+        phonesim_cmd("manufacturer Nokla")
+        expect_quiet_pass("another maker", "not ostra phone.")
+        phonesim_cmd("manufacturer Ostra")
+        phonesim_cmd("model OS-999")
+        expect_quiet_pass("missing from the support list", "BroadcastDeviceChanged no dll support")
+        phonesim_cmd("model OS-100")
+
+        holder = wine.popen([helper, "hold", UNNAMED_PHONE_LOCK], stdin=subprocess.PIPE,
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        check(holder.stdout.readline().strip() == "holding", "another program holds the phone")
+        expect_quiet_pass("phone mutex held", "is ocuupied.")
+        holder.stdin.close()
+        holder.wait(timeout=10)
+        log("the other program let go")
+        push, _ = plug("next pass after the mutex is free")
+
+        unplug("unplug again")
+        phonesim_cmd("mode silent")
+        write_scenario(PHONE_SCENARIO, "silent phone on COM5")
+        expect_quiet_pass("silent phone", "HitchedPhoneInfo failed, end.")
+        check(figures["silent phone pass"] < PASS_BUDGET_S + 3, "silent phone: pass in budget")
+        phonesim_cmd("mode normal")
+        plug("silent phone speaks again")
+
+        # USB Cable switched off: the phone leaves at the next pass.
+        write_switch("0")
+        before = watcher.count()
+        device_change()
+        push = watcher.wait_push(before, 15)
+        check(push is not None and push["count"] == 0, "USB Cable off: empty push")
+        watcher.wait_push(before + 1, 12)  # the repeat of the empty push
+        write_switch("1")
+        before = watcher.count()
+        t = time.monotonic()
+        code, out = wine.run([portclient, "enable", "USB"])
+        push = watcher.wait_push(before, 12)
+        check(push is not None and push["count"] == 1,
+              "EnableConnectType USB: immediate pass pushes the phone (%.2f s)"
+              % ((push["time"] - t) if push else -1))
+        figures["EnableConnectType to push, ms"] = (push["time"] - t) * 1000
+    finally:
+        for p in reversed(started):
+            if p.poll() is None:
+                p.kill()
+                try:
+                    p.wait(timeout=10)
+                except subprocess.TimeoutExpired:
+                    pass
+        if os.path.islink(os.path.join(wine.prefix, "dosdevices", "com5")):
+            os.remove(os.path.join(wine.prefix, "dosdevices", "com5"))
+        for name, value in figures.items():
+            print("figure: %s = %.1f" % (name, value * (1 if "ms" in name else 1)))
+        if failures:
+            print("debug log kept in " + debug.path)
+        else:
+            shutil.rmtree(work, ignore_errors=True)
+    print("detection e2e: all checks passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
