@@ -93,3 +93,13 @@ int DebugMonitor::WaitForLine(DWORD pid, const std::string& text, DWORD timeoutM
         }
     }
 }
+
+std::vector<std::pair<DWORD, std::string>> DebugMonitor::LinesSince(size_t from, DWORD timeoutMs) {
+    std::unique_lock<std::mutex> guard(m_lock);
+    m_changed.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                       [&] { return m_lines.size() > from; });
+    if (m_lines.size() <= from) {
+        return {};
+    }
+    return {m_lines.begin() + static_cast<std::ptrdiff_t>(from), m_lines.end()};
+}

@@ -24,6 +24,8 @@ public:
     std::vector<std::string> Lines(DWORD pid);
     // Waits for a line of `pid` containing `text`, counting from line `from`; its index or -1.
     int WaitForLine(DWORD pid, const std::string& text, DWORD timeoutMs, size_t from = 0);
+    // The lines of every process from index `from` on, waiting up to `timeoutMs` for the first.
+    std::vector<std::pair<DWORD, std::string>> LinesSince(size_t from, DWORD timeoutMs);
 
 private:
     void Run();
