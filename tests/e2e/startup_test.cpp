@@ -352,6 +352,10 @@ TEST_F(StartupTest, MissingLanguageFileShowsKeyNames) {
     TempFolder folder; // outlives the process, which holds its executable open
     const std::wstring exe = folder.File(L"hitched.exe");
     ASSERT_TRUE(::CopyFileW(DistExe().c_str(), exe.c_str(), FALSE));
+    // Only the language file is missing: the maker libraries the program imports stay beside it.
+    for (const wchar_t* dll : {L"KvInquireInfo.dll", L"communication.dll"}) {
+        ASSERT_TRUE(::CopyFileW((DistDir() + dll).c_str(), folder.File(dll).c_str(), FALSE));
+    }
     HitchedProcess hitched;
     HWND hWnd = StartFirst(hitched, L"", exe);
     ASSERT_NE(hWnd, nullptr);
