@@ -45,7 +45,7 @@ done
 for preset in native native-tsan win64; do
     [ -f "build/$preset/CTestTestfile.cmake" ] || continue
     echo "== test $preset"
-    ctest --preset "$preset" -j "$jobs" 2>&1 | tee "build/logs/test-$preset.log" | grep -E -v '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed'
+    ctest --preset "$preset" -j "$jobs" 2>&1 | tee "build/logs/test-$preset.log" | grep -E -v '(^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed)|(^ +Start +[0-9]+: )'
     count_ctest "test $preset" "build/logs/test-$preset.log"
 done
 
