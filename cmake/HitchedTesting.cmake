@@ -43,7 +43,7 @@ function(hitched_add_gtests target)
     # Tests that share something process-wide (hitched.exe's named objects, the foreground
     # window, the debug-output monitor) set HITCHED_TEST_RESOURCE_LOCK before calling.
     if(HITCHED_TEST_RESOURCE_LOCK)
-        set_tests_properties(${added} PROPERTIES RESOURCE_LOCK ${HITCHED_TEST_RESOURCE_LOCK})
+        set_tests_properties(${added} PROPERTIES RESOURCE_LOCK "${HITCHED_TEST_RESOURCE_LOCK}")
     endif()
     if(WIN32)
         set_tests_properties(${added} PROPERTIES FIXTURES_REQUIRED Wine
