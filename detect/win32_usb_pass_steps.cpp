@@ -7,7 +7,7 @@
 
 #include "detect/port_enumeration.h"
 #include "detect/relaybox.h"
-#include "detect/special_usb_ports.h"
+#include "detect/dav_usb_ports.h"
 #include "detect/usb_tree_walk.h"
 
 namespace hitched {

@@ -11,7 +11,7 @@
 
 #include "detect/port_enumeration.h"
 #include "detect/relaybox.h"
-#include "detect/special_usb_ports.h"
+#include "detect/dav_usb_ports.h"
 #include "detect/usb_tree_walk.h"
 #include "detect/utf16_field.h"
 #include "platform/detection_platform.h"

@@ -1,4 +1,4 @@
-#include "detect/special_usb_ports.h"
+#include "detect/dav_usb_ports.h"
 
 #include "app/trace.h"
 #include "detect/utf16_field.h"

@@ -8,7 +8,7 @@
 
 #include "app/trace.h"
 #include "detect/relaybox.h"
-#include "detect/special_usb_ports.h"
+#include "detect/dav_usb_ports.h"
 #include "detect/utf16_field.h"
 
 using hitched::FieldView;

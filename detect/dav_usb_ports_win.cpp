@@ -1,6 +1,6 @@
 // The special USB ports as the program asks for them: communication.dll's GetUsbPorts, its
 // text read in the ANSI code page.
-#include "detect/special_usb_ports.h"
+#include "detect/dav_usb_ports.h"
 
 #include <windows.h>
 
