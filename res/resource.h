@@ -14,6 +14,62 @@
 #define IDC_WELCOME_PLACEHOLDER 1010
 #define IDC_PAGE_PLACEHOLDER 1033
 
+// Page templates of the wizard and the troubleshooting dialog.
+#define IDD_SELECT_TYPE 138
+#define IDD_DETECT_CABLE 141
+#define IDD_CONNECT_COMPLETED 145
+#define IDD_TROUBLESHOOT 154
+#define IDD_WELCOME 161
+#define IDD_BT_SEARCH 164
+#define IDD_BT_PAIRING 169
+
+// Bitmaps. 169 is also a dialog id: resources of different types do not collide.
+#define IDB_FRAME_BACKGROUND 129
+#define IDB_BUTTON_NORMAL 131
+#define IDB_BUTTON_PRESSED 132
+#define IDB_BUTTON_HOVER 135
+#define IDB_SEPARATOR 136
+#define IDB_TROUBLESHOOT_BACKGROUND 155
+#define IDB_TS_BUTTON_HOVER 156
+#define IDB_TS_BUTTON_NORMAL 157
+#define IDB_TS_BUTTON_PRESSED 158
+#define IDB_WELCOME_BACKGROUND 162
+#define IDB_PAGE_BACKGROUND 163
+#define IDB_BT_BUTTON_GREY 166
+#define IDB_BT_BUTTON_RIM 167
+#define IDB_BT_BUTTON_BLUE 168
+#define IDB_LIST_IMAGES 169
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
+// Controls of the pages. Several pages reuse the same ids for their title and texts.
+#define IDC_RADIO_CABLE 1002
+#define IDC_RADIO_INFRARED 1003
+#define IDC_RADIO_BLUETOOTH 1004
+#define IDC_PAGE_TITLE 1006
+#define IDC_PAGE_TEXT 1007
+#define IDC_PAGE_TEXT2 1008
+#define IDC_BT_STATUS 1009
+#define IDC_BT_PHONENAME_LABEL 1010
+#define IDC_PHONE_LIST 1012
+#define IDC_BT_PAIR_PHONENAME 1012
+#define IDC_BT_NEXT_TIPS 1013
+#define IDC_COMPLETED_TEXT2 1014
+#define IDC_TS_HELP 1017
+#define IDC_TS_HEADING 1019
+#define IDC_DETECT_ANIMATION 1022
+#define IDC_WELCOME_DONOTSHOW 1023
+#define IDC_BT_DEVICE_LIST 1025
+#define IDC_BT_SEARCH_MORE 1026
+#define IDC_BT_UNPAIR 1027
+#define IDC_BT_PROGRESS 1028
+#define IDC_BT_PASSCODE 1029
+#define IDC_TS_ADVICE 1035
+#define IDC_BT_PASSCODE_TIPS 1009
+#define IDC_BT_PASSCODE_LABEL 1008
+
 // String table: every string is a key name of the language file, not a text.
 // Help file name and help topics.
 #define IDS_HELPDOCUMENT 1

@@ -156,7 +156,18 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSCROLLBAR:
     case WM_CTLCOLORSTATIC:
-        return ReflectToChild(reinterpret_cast<HWND>(lParam), message, wParam, lParam, pResult);
+        if (ReflectToChild(reinterpret_cast<HWND>(lParam), message, wParam, lParam, pResult)) {
+            return TRUE;
+        }
+        // The WM_CTLCOLOR* messages are consecutive in the order of the CTLCOLOR_* codes.
+        *pResult = reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam),
+                                                        reinterpret_cast<HWND>(lParam),
+                                                        message - WM_CTLCOLORMSGBOX));
+        return TRUE;
+    case WM_SHOWWINDOW:
+        OnShowWindow(static_cast<BOOL>(wParam), static_cast<UINT>(lParam));
+        *pResult = 0;
+        return TRUE;
     case WM_DRAWITEM: {
         const auto* pDraw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         CWnd* pChild = pDraw->CtlType == ODT_MENU ? nullptr : FromHandlePermanent(pDraw->hwndItem);
@@ -179,6 +190,14 @@ BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) {
 
 BOOL CWnd::OnCommand(WPARAM, LPARAM) {
     return FALSE;
+}
+
+HBRUSH CWnd::OnCtlColor(HDC, HWND, UINT) {
+    return reinterpret_cast<HBRUSH>(Default());
+}
+
+void CWnd::OnShowWindow(BOOL, UINT) {
+    Default();
 }
 
 BOOL CWnd::OnNotify(WPARAM, LPARAM, LRESULT*) {

@@ -89,6 +89,11 @@ protected:
     virtual void OnTimer(UINT_PTR nIDEvent);
     virtual HCURSOR OnQueryDragIcon();
     virtual BOOL OnHelpInfo(HELPINFO* pHelpInfo);
+    // WM_CTLCOLOR* that no child took; nCtlColor is a CTLCOLOR_* code. The default returns
+    // what the window's default processing gives.
+    virtual HBRUSH OnCtlColor(HDC hDC, HWND hCtl, UINT nCtlColor);
+    // WM_SHOWWINDOW; the default processing runs in the base handler.
+    virtual void OnShowWindow(BOOL bShow, UINT nStatus);
 
     // Shared by the dialog procedure and the subclass procedure.
     static LRESULT Route(CWnd* pWnd, UINT message, WPARAM wParam, LPARAM lParam);
