@@ -7,6 +7,7 @@
 #include "app/module_file.h"
 #include "portservice/window_owner.h"
 #include "res/resource.h"
+#include "ui/skin_paint.h"
 
 #include <cstdlib>
 
@@ -14,13 +15,12 @@ namespace {
 
 // Timers of the frame.
 constexpr UINT_PTR kTimerCableDetect = 100;
-constexpr UINT kCableDetectTimeoutMs = 120000;
 constexpr UINT_PTR kTimerBtSearchEnd = 101;
 constexpr UINT_PTR kTimerBtSearchProgress = 102;
 constexpr UINT_PTR kTimerRetryPush = hitched::kRetryPushTimerId;
 
-// The frame's background artwork, stretched over the client area.
-constexpr UINT kBackgroundBitmap = 129;
+// Magenta pixels of the button faces show the skin behind them.
+constexpr COLORREF kTransparent = RGB(0xFF, 0x00, 0xFF);
 
 } // namespace
 
@@ -35,9 +35,13 @@ CHitchDlg::CHitchDlg(CWnd* pParent) : CDialog(IDD_HITCHED_DIALOG, pParent) {
 }
 
 CHitchDlg::~CHitchDlg() {
+    // The cable worker polls the port service; it goes first.
+    JoinCableDetectThread();
     // The monitor thread leaves its loop on this flag before anything it uses goes away.
     m_bMonitorRun = FALSE;
+    DeletePages();
     StopMonitor();
+    DeleteBluetoothPages();
     UnloadBtLibrary();
     if (m_hEnumDeviceDelayEvent != nullptr) {
         ::CloseHandle(m_hEnumDeviceDelayEvent);
@@ -47,6 +51,8 @@ CHitchDlg::~CHitchDlg() {
         ::CloseHandle(m_hCheckBtServiceEvent);
         m_hCheckBtServiceEvent = nullptr;
     }
+    // Records posted by the workers that the frame never got to handle.
+    DiscardPostedPhones();
 }
 
 void CHitchDlg::DoDataExchange() {
@@ -90,10 +96,23 @@ BOOL CHitchDlg::OnInitDialog() {
 }
 
 void CHitchDlg::InitButtons() {
-    m_btnHelp.SetWindowText(LoadLangString(IDS_STRING_BTCAPTION_HELP));
-    m_btnPrevious.SetWindowText(LoadLangString(IDS_STRING_BTCAPTION_PRVIOUS));
-    m_btnNext.SetWindowText(LoadLangString(IDS_STRING_BTCAPTION_NEXT));
-    m_btnCancel.SetWindowText(LoadLangString(IDS_STRING_BTCAPTION_CANCEL));
+    struct ButtonCaption {
+        CSkinButton& button;
+        UINT nText;
+    };
+    const ButtonCaption buttons[] = {{m_btnHelp, IDS_STRING_BTCAPTION_HELP},
+                                     {m_btnPrevious, IDS_STRING_BTCAPTION_PRVIOUS},
+                                     {m_btnNext, IDS_STRING_BTCAPTION_NEXT},
+                                     {m_btnCancel, IDS_STRING_BTCAPTION_CANCEL}};
+    for (const ButtonCaption& b : buttons) {
+        b.button.SetWindowText(LoadLangString(b.nText));
+        b.button.SetStateBitmaps(IDB_BUTTON_HOVER, kTransparent, IDB_BUTTON_NORMAL, kTransparent,
+                                 IDB_BUTTON_PRESSED, kTransparent, IDB_BUTTON_NORMAL,
+                                 kTransparent);
+        b.button.SetContentLayout(CSkinButton::BTNST_ALIGN_OVERLAP, DT_CENTER, 10, TRUE);
+        b.button.UseParentBackground(FALSE);
+        b.button.SetFlatFocusRect(TRUE, TRUE);
+    }
     m_btnPrevious.EnableWindow(FALSE);
 }
 
@@ -123,6 +142,17 @@ LRESULT CHitchDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL CHitchDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    if (message == WM_CABLE_PHONES_FOUND) {
+        OnCablePhonesFound(static_cast<unsigned>(wParam),
+                           reinterpret_cast<std::vector<unsigned char>*>(lParam));
+        *pResult = 0;
+        return TRUE;
+    }
+    if (message == WM_MONITOR_PHONES) {
+        OnMonitorPhones(reinterpret_cast<std::vector<unsigned char>*>(lParam));
+        *pResult = 0;
+        return TRUE;
+    }
     if (message == hitched::WM_CONNECT_TYPE_SWITCH) {
         if (m_hEnumDeviceDelayEvent != nullptr) {
             ::SetEvent(m_hEnumDeviceDelayEvent);
@@ -177,22 +207,14 @@ HCURSOR CHitchDlg::OnQueryDragIcon() {
 
 BOOL CHitchDlg::OnEraseBkgnd(HDC hDC) {
     const BOOL result = CDialog::OnEraseBkgnd(hDC);
-    HBITMAP hBitmap = static_cast<HBITMAP>(::LoadImageW(
-        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kBackgroundBitmap), IMAGE_BITMAP, 0, 0, 0));
-    if (hBitmap == nullptr) {
-        return result; // no artwork: the dialog's own background stays
-    }
-    BITMAP info{};
-    ::GetObjectW(hBitmap, sizeof(info), &info);
-    HDC hMemDC = ::CreateCompatibleDC(hDC);
-    HGDIOBJ hOld = ::SelectObject(hMemDC, hBitmap);
     RECT client{};
     GetClientRect(&client);
-    ::StretchBlt(hDC, 0, 0, client.right - client.left, client.bottom - client.top, hMemDC, 0, 0,
-                 info.bmWidth, info.bmHeight, SRCCOPY);
-    ::SelectObject(hMemDC, hOld);
-    ::DeleteDC(hMemDC);
-    ::DeleteObject(hBitmap);
+    StretchBitmapResource(hDC, client, IDB_FRAME_BACKGROUND);
+    // Each button keeps the skin behind it for its transparent pixels.
+    m_btnHelp.CaptureParentBackground(hDC);
+    m_btnPrevious.CaptureParentBackground(hDC);
+    m_btnNext.CaptureParentBackground(hDC);
+    m_btnCancel.CaptureParentBackground(hDC);
     return result;
 }
 
@@ -222,14 +244,4 @@ BOOL CHitchDlg::OnHelpInfo(HELPINFO*) {
 
 void CHitchDlg::OnHelp() {
     ShowHelpTopic(LoadLangString(hitched::HelpTopicIdForPage(m_nCurPage)));
-}
-
-void CHitchDlg::StartCableDetect() {
-    m_bStopCableDetect = FALSE;
-    SetTimer(kTimerCableDetect, kCableDetectTimeoutMs);
-}
-
-void CHitchDlg::StopCableDetect() {
-    m_bStopCableDetect = TRUE;
-    KillTimer(kTimerCableDetect);
 }

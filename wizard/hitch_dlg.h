@@ -1,22 +1,37 @@
 #pragma once
 #include "detect/connect_broadcast.h"
 #include "detect/device_map.h"
-#include "ui/button.h"
+#include "controls/skin_button.h"
 #include "ui/dialog.h"
 #include "wizard/wizard_notify.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 // The program's only top-level window: the wizard frame (four buttons over the page area),
 // shown or hidden for the whole life of the process, and the owner of the program's state.
 // The process never ends through it: Cancel and the close box hide it.
 class CPortService;
+class CWelComeDlg;
+class CSelectMediaTypeDlg;
+class CDetectCablePhnoeDlg;
+class CConnectCompletedDlg;
+class CConnectErrorShootDlg;
+class CBluetoothDetectDlg;
+class CBluetoothPairringDlg;
 
 class CHitchDlg : public CDialog, public CWizardNotify {
 public:
+    // Posted to the frame by worker threads; lParam is a heap block of _CONNECTEDPHONE_T
+    // records that the handler takes over. wParam of the first: the page-2 visit it belongs to.
+    static constexpr UINT WM_CABLE_PHONES_FOUND = WM_APP + 0x101;
+    static constexpr UINT WM_MONITOR_PHONES = WM_APP + 0x102;
+
     explicit CHitchDlg(CWnd* pParent = nullptr);
     ~CHitchDlg() override;
 
@@ -27,8 +42,18 @@ public:
     void InitButtons();
     void StartCableDetect();
     void StopCableDetect();
+    // Polls the port service once a second until a phone is connected, then hands the phones
+    // to the UI thread, which fills the completed page and shows it. Started by ShowPage(2).
+    static unsigned CableDetectThread(CHitchDlg* pDlg, unsigned nGeneration);
+
+    // Switches to page 0..6; 4 opens the infrared advice over the current page; any other
+    // number does nothing.
     void ShowPage(UINT nPage);
+    void SetWizardButtons(BOOL bPrevious, BOOL bNext, const std::wstring& cancelCaption);
     BOOL IsWizardShown();
+    void EnableCableTypes();
+    void EnableInfraredType();
+    void EnableBluetoothStacks();
 
     // Device detection and the port service: started at initialisation, stopped on
     // destruction. FALSE from StartMonitor ends the process.
@@ -41,21 +66,29 @@ public:
     BOOL IsConnectTypeEnabled(int nIndex);
     BOOL LoadBtLibrary();
     void UnloadBtLibrary();
+    // The Bluetooth search: 30 s with progress (timers 101 and 102).
+    BOOL StartDetection();
     void StopDetection();
+    int RemovePairing(void* pEntry);
 
     HICON m_hIcon;
     std::wstring m_strDataFile;    // hitched.dat beside the executable
     std::wstring m_strMirroletIni; // Mirrolet.ini beside the executable
-    CButton m_btnHelp;             // 1001
-    CButton m_btnPrevious;         // 1000
-    CButton m_btnNext;             // 3
-    CButton m_btnCancel;           // 2
+    CSkinButton m_btnHelp;         // 1001
+    CSkinButton m_btnPrevious;     // 1000
+    CSkinButton m_btnNext;         // 3
+    CSkinButton m_btnCancel;       // 2
     UINT m_MsgShowWindow = 0;      // registered ids; 0 until registered
     UINT m_MsgHideWindow = 0;
     BOOL m_bLastPassFlag;
     int m_nConnType = 0;
     int m_nCurPage = 0;
     std::atomic<BOOL> m_bStopCableDetect{FALSE}; // polled by the cable-detection thread
+    CSelectMediaTypeDlg* m_pSelectTypePage = nullptr;
+    CDetectCablePhnoeDlg* m_pDetectCablePage = nullptr;
+    CConnectCompletedDlg* m_pCompletedPage = nullptr;
+    CConnectErrorShootDlg* m_pTroubleshootDlg = nullptr;
+    CWelComeDlg* m_pWelcomePage = nullptr;
     BOOL m_bListChanged;
     std::atomic<BOOL> m_bMonitorRun{FALSE}; // polled by the device monitor
     HANDLE m_hEnumDeviceDelayEvent;
@@ -66,6 +99,8 @@ public:
     BOOL m_bDevicesListed = FALSE;
     HANDLE m_hPhoneMutex;
     CPortService* m_pPortService = nullptr;
+    CBluetoothDetectDlg* m_pBtSearchPage = nullptr;
+    CBluetoothPairringDlg* m_pBtPairingPage = nullptr;
     CDeviceMap m_mapPhones;         // the connected-phone table
     CBroadcastArray m_arrBroadcast; // the records of the last changed pass
     std::mutex m_lockDetect;        // held for a whole detection pass
@@ -101,4 +136,27 @@ private:
     void OnBtSearchTimeout();
     void OnBtSearchProgress();
     void OnRetryPushTimer();
+
+    // The five cable-path pages; the two Bluetooth pages go after the port service.
+    void DeletePages();
+    void DeleteBluetoothPages();
+    // Bluetooth steps of the navigation.
+    void OnBtSearchPageShown();
+    void OnBtPairingPageShowing();
+    void OnNextBtSearch();
+    void OnNextBtPairing();
+    void SetAvailableBtStacks();
+
+    // Cable detection. Worker threads never touch windows: they post what they found to the
+    // frame (a heap block the handler takes over), and the UI thread fills and switches.
+    void StartCableDetectThread();
+    void JoinCableDetectThread();
+    void OnCablePhonesFound(unsigned nGeneration, std::vector<unsigned char>* pPhones);
+    void OnMonitorPhones(std::vector<unsigned char>* pPhones);
+    void DiscardPostedPhones();
+    std::thread m_cableDetectThread;
+    std::mutex m_cableDetectWakeLock;
+    std::condition_variable m_cableDetectWake; // cuts the one-second sleep short on a stop
+    // Counts page-2 visits, so a late result of an earlier visit is dropped.
+    std::atomic<unsigned> m_nCableDetectGeneration{0};
 };

@@ -63,12 +63,17 @@ public:
     void BroadCastConnectPhoneChanged() override { m_dlg.BroadCastConnectPhoneChanged(); }
     bool ListChanged() override { return m_dlg.m_bListChanged != FALSE; }
     void ShowConnectedPhones(void* buffer, std::size_t bytes) override {
-        if (m_dlg.m_pPortService == nullptr) {
+        if (m_dlg.m_pPortService == nullptr || m_dlg.m_pCompletedPage == nullptr) {
             return;
         }
-        // The completed page that shows this list does not exist yet; the copy is what it
-        // will be handed.
-        m_dlg.m_pPortService->CopyConnectedPhones(buffer, bytes);
+        const int count = m_dlg.m_pPortService->CopyConnectedPhones(buffer, bytes);
+        // The completed page is a window of the UI thread: post it a copy to show.
+        const auto* first = static_cast<const unsigned char*>(buffer);
+        auto* block = new std::vector<unsigned char>(
+            first, first + static_cast<std::size_t>(count) * sizeof(_CONNECTEDPHONE_T));
+        if (!m_dlg.PostMessage(CHitchDlg::WM_MONITOR_PHONES, 0, reinterpret_cast<LPARAM>(block))) {
+            delete block;
+        }
     }
 
 private:

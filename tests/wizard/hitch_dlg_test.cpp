@@ -6,7 +6,7 @@
 #include "res/resource.h"
 #include "wizard/hitch_dlg.h"
 
-#include "../app/temp_file.h"
+#include "frame_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -15,81 +15,10 @@
 
 namespace {
 
-template <typename Predicate> bool PumpUntil(Predicate done, DWORD timeoutMs = 3000) {
-    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-    while (!done()) {
-        if (::GetTickCount64() > end) {
-            return false;
-        }
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
+using hitched::test::PumpUntil;
+using hitched::test::RecordingHitchDlg;
 
-// The frame with a record of how its visibility changed: "hide" and "show" for
-// WM_SHOWWINDOW, "min" and "restore" for the size changes.
-class RecordingHitchDlg : public CHitchDlg {
-public:
-    std::vector<std::string> trace;
-
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_SHOWWINDOW) {
-            trace.push_back(wParam ? "show" : "hide");
-        } else if (message == WM_SIZE && wParam == SIZE_MINIMIZED) {
-            trace.push_back("min");
-        } else if (message == WM_SIZE && wParam == SIZE_RESTORED) {
-            trace.push_back("restore");
-        }
-        return CHitchDlg::WindowProc(message, wParam, lParam);
-    }
-};
-
-class HitchDlgTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_app.m_strLangFile = m_folder.File(L"language.lgg");
-        TempFolder::WriteBytes(m_app.m_strLangFile, "[Hitch]\r\n"
-                                                    "AFX_IDS_APP_TITLE=Test Wizard\r\n"
-                                                    "IDS_STRING_BTCAPTION_HELP=Aide\r\n"
-                                                    "IDS_STRING_BTCAPTION_PRVIOUS=Back\r\n"
-                                                    "IDS_STRING_BTCAPTION_NEXT=Onward\r\n"
-                                                    "IDS_STRING_BTCAPTION_CANCEL=Stop\r\n");
-    }
-
-    bool Create() {
-        if (!m_dlg.Create(IDD_HITCHED_DIALOG, nullptr)) {
-            return false;
-        }
-        m_app.m_pMainWnd = &m_dlg;
-        return true;
-    }
-
-    void TearDown() override { m_app.m_pMainWnd = nullptr; }
-
-    std::wstring ItemText(int id) { return m_dlg.GetDlgItemText(id); }
-
-    // Where a control stands in the frame's client area, and where the template puts it.
-    RECT ItemRect(int id) {
-        RECT rect{};
-        ::GetWindowRect(m_dlg.GetDlgItem(id), &rect);
-        ::MapWindowPoints(nullptr, m_dlg.m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
-        return rect;
-    }
-    RECT DialogUnits(int x, int y, int cx, int cy) {
-        RECT rect{x, y, x + cx, y + cy};
-        ::MapDialogRect(m_dlg.m_hWnd, &rect);
-        return rect;
-    }
-
-    TempFolder m_folder;
-    CHitchApp m_app;
-    RecordingHitchDlg m_dlg;
-};
+class HitchDlgTest : public hitched::test::FrameFixture {};
 
 // True when `steps` occur in `trace` in this order (other entries may stand between them).
 bool InOrder(const std::vector<std::string>& trace, const std::vector<std::string>& steps) {

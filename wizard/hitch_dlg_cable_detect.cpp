@@ -1,0 +1,122 @@
+// Waiting for a phone on the USB cable: the two-minute time-out (timer 100) and the worker
+// that polls the port service once a second while page 2 is shown.
+#include "wizard/hitch_dlg.h"
+
+#include "pages/completed_page.h"
+#include "pages/troubleshoot_dialog.h"
+#include "portservice/connected_phone.h"
+#include "portservice/port_service.h"
+
+#include <chrono>
+
+namespace {
+constexpr UINT_PTR kTimerCableDetect = 100;
+constexpr UINT kCableDetectTimeoutMs = 120000;
+constexpr std::size_t kCableDetectBufferBytes = 51200;
+constexpr auto kCableDetectPoll = std::chrono::milliseconds(1000);
+} // namespace
+
+void CHitchDlg::StartCableDetect() {
+    m_bStopCableDetect = FALSE;
+    SetTimer(kTimerCableDetect, kCableDetectTimeoutMs);
+}
+
+void CHitchDlg::StopCableDetect() {
+    {
+        std::lock_guard<std::mutex> lock(m_cableDetectWakeLock);
+        m_bStopCableDetect = TRUE;
+    }
+    m_cableDetectWake.notify_all();
+    KillTimer(kTimerCableDetect);
+}
+
+void CHitchDlg::StartCableDetectThread() {
+    // An earlier visit's worker has been told to stop; it must be gone before the flag is
+    // cleared again for the new one.
+    JoinCableDetectThread();
+    m_bStopCableDetect = FALSE;
+    const unsigned generation = ++m_nCableDetectGeneration;
+    m_cableDetectThread = std::thread(&CHitchDlg::CableDetectThread, this, generation);
+}
+
+void CHitchDlg::JoinCableDetectThread() {
+    if (!m_cableDetectThread.joinable()) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_cableDetectWakeLock);
+        m_bStopCableDetect = TRUE;
+    }
+    m_cableDetectWake.notify_all();
+    m_cableDetectThread.join();
+}
+
+unsigned CHitchDlg::CableDetectThread(CHitchDlg* pDlg, unsigned nGeneration) {
+    if (pDlg == nullptr) {
+        return 0;
+    }
+    auto phones = std::make_unique<std::vector<unsigned char>>(kCableDetectBufferBytes, 0);
+    int count = 0;
+    for (;;) {
+        if (pDlg->m_bStopCableDetect) {
+            return 1;
+        }
+        count = pDlg->m_pPortService != nullptr
+                    ? pDlg->m_pPortService->CopyConnectedPhones(phones->data(), phones->size())
+                    : 0;
+        if (count != 0) {
+            break;
+        }
+        std::unique_lock<std::mutex> lock(pDlg->m_cableDetectWakeLock);
+        pDlg->m_cableDetectWake.wait_for(lock, kCableDetectPoll,
+                                         [pDlg] { return pDlg->m_bStopCableDetect.load(); });
+    }
+    // The completed page and the page switch belong to the UI thread: hand the records over.
+    phones->resize(static_cast<std::size_t>(count) * sizeof(_CONNECTEDPHONE_T));
+    std::vector<unsigned char>* block = phones.release();
+    if (!pDlg->PostMessage(WM_CABLE_PHONES_FOUND, nGeneration, reinterpret_cast<LPARAM>(block))) {
+        delete block;
+    }
+    return 1;
+}
+
+void CHitchDlg::OnCablePhonesFound(unsigned nGeneration, std::vector<unsigned char>* pPhones) {
+    std::unique_ptr<std::vector<unsigned char>> phones(pPhones);
+    // Posted after ShowPage(2) has recorded page 2, so page 5 is the later state. A result
+    // that arrives after the user left page 2, or after the time-out, is stale.
+    if (m_bStopCableDetect || nGeneration != m_nCableDetectGeneration) {
+        return;
+    }
+    if (m_pCompletedPage != nullptr) {
+        m_pCompletedPage->FillConnectedPhones(
+            phones->data(), static_cast<int>(phones->size() / sizeof(_CONNECTEDPHONE_T)));
+    }
+    ShowPage(PAGE_COMPLETED);
+    StopCableDetect();
+}
+
+void CHitchDlg::OnCableDetectTimeout() {
+    StopCableDetect();
+    if (m_pTroubleshootDlg != nullptr) {
+        m_pTroubleshootDlg->SetMode(0);
+        m_pTroubleshootDlg->ShowWindow(SW_SHOWNORMAL);
+    }
+}
+
+void CHitchDlg::OnMonitorPhones(std::vector<unsigned char>* pPhones) {
+    std::unique_ptr<std::vector<unsigned char>> phones(pPhones);
+    if (m_pCompletedPage != nullptr) {
+        m_pCompletedPage->FillConnectedPhones(
+            phones->data(), static_cast<int>(phones->size() / sizeof(_CONNECTEDPHONE_T)));
+    }
+}
+
+void CHitchDlg::DiscardPostedPhones() {
+    if (m_hWnd == nullptr) {
+        return;
+    }
+    MSG message;
+    while (::PeekMessageW(&message, m_hWnd, WM_CABLE_PHONES_FOUND, WM_MONITOR_PHONES, PM_REMOVE)) {
+        delete reinterpret_cast<std::vector<unsigned char>*>(message.lParam);
+    }
+}
