@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots of the wizard (docs/screenshots/) from the win64 build, under
+# the build folder's private Xvfb and Wine prefix.
+#   scripts/screenshots.sh [BUILD_DIR] [OUT_DIR]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$(cd "${1:-$root/build/win64}" && pwd)"
+out="${2:-$root/docs/screenshots}"
+cmake --build "$build" -j2 --target hitched_dist wizard_driver detection_helper phonesim_host
+export HITCHED_WINE_DIR="$build/wine"
+"$root/scripts/wine/start.sh" >/dev/null
+trap '"$root/scripts/wine/stop.sh" >/dev/null 2>&1 || true' EXIT
+python3 "$root/scripts/screenshots.py" "$build" "$out"
