@@ -141,7 +141,8 @@ special)
     ;;
 unplug)
     # The phone goes away in the middle of the dialogue: the call must end, not hang.
-    start_phone "$com1" --delay 400 --verbose
+    # Slow enough to be killed with a command in flight, quick enough for the first probe (400 ms).
+    start_phone "$com1" --delay 300 --verbose
     phone_log="$work/phone$com1.err"
     ( for _ in $(seq 1 2400); do grep -q "rx AT+CGMI" "$phone_log" && break; sleep 0.025; done
       kill -KILL "${pids[0]}" ) &
