@@ -3,7 +3,7 @@
 #include "app/help_topics.h"
 #include "app/lang_string.h"
 #include "app/module_file.h"
-#include "app/wide_text.h"
+#include "platform/wchar_utf16.h"
 #include "res/resource.h"
 
 #include <htmlhelp.h>
@@ -86,8 +86,8 @@ HWND CHtmlHelpApi::Call(HWND hwndCaller, LPCWSTR pszFile, UINT uCommand, DWORD_P
 }
 
 std::wstring HelpTopicUrl(const std::wstring& topic) {
-    return ToWide(BuildHelpTopicUrl(ToU16(ModuleDirectoryWithoutBackslash()),
-                                    ToU16(LoadLangString(IDS_HELPDOCUMENT)), ToU16(topic)));
+    return ToWString(BuildHelpTopicUrl(ToU16String(ModuleDirectoryWithoutBackslash()),
+                                    ToU16String(LoadLangString(IDS_HELPDOCUMENT)), ToU16String(topic)));
 }
 
 } // namespace hitched

@@ -6,7 +6,7 @@
 #include "app/module_file.h"
 #include "app/module_paths.h"
 #include "app/trace_debug_log.h"
-#include "app/wide_text.h"
+#include "platform/wchar_utf16.h"
 #include "res/resource.h"
 #include "wizard/hitch_dlg.h"
 
@@ -51,7 +51,7 @@ BOOL CHitchApp::InitInstance() {
 
     DebugLog(L"start app");
     m_strModuleDir = hitched::ModuleDirectoryWithBackslash();
-    m_strLangFile = hitched::ToWide(hitched::LanguageFilePath(hitched::ToU16(m_strModuleDir)));
+    m_strLangFile = hitched::ToWString(hitched::LanguageFilePath(hitched::ToU16String(m_strModuleDir)));
     SetLocalizedAppName();
 
     m_pMainDlg = new (std::nothrow) CHitchDlg(nullptr);

@@ -2,7 +2,7 @@
 
 #include "app/hitch_app.h"
 #include "app/lang_text.h"
-#include "app/wide_text.h"
+#include "platform/wchar_utf16.h"
 
 namespace hitched {
 
@@ -20,7 +20,7 @@ std::wstring LoadLangStringFrom(HMODULE module, const std::wstring& langFile, UI
     wchar_t text[kLangTextBufferChars] = {};
     const DWORD length = ::GetPrivateProfileStringW(L"Hitch", key.c_str(), key.c_str(), text,
                                                     kLangTextBufferChars, langFile.c_str());
-    return ToWide(UnescapeLangText(ToU16(std::wstring_view(text, length))));
+    return ToWString(UnescapeLangText(ToU16String(std::wstring_view(text, length))));
 }
 
 } // namespace hitched

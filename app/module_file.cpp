@@ -1,7 +1,7 @@
 #include "app/module_file.h"
 
 #include "app/module_paths.h"
-#include "app/wide_text.h"
+#include "platform/wchar_utf16.h"
 
 #include <windows.h>
 
@@ -14,11 +14,11 @@ std::wstring ModuleFileName() {
 }
 
 std::wstring ModuleDirectoryWithBackslash() {
-    return ToWide(DirectoryWithBackslash(ToU16(ModuleFileName())));
+    return ToWString(DirectoryWithBackslash(ToU16String(ModuleFileName())));
 }
 
 std::wstring ModuleDirectoryWithoutBackslash() {
-    return ToWide(DirectoryWithoutBackslash(ToU16(ModuleFileName())));
+    return ToWString(DirectoryWithoutBackslash(ToU16String(ModuleFileName())));
 }
 
 } // namespace hitched

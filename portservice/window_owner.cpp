@@ -5,7 +5,7 @@
 namespace hitched {
 
 void SetStartedEvent() {
-    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, kStartedEventName);
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, kStartupEventName);
     if (event != nullptr) {
         SetEvent(event);
         CloseHandle(event);

@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include "app/app_names.h"
 #include "portservice/port_service_owner.h"
 
 namespace hitched {
@@ -11,10 +12,8 @@ constexpr UINT WM_CONNECT_TYPE_SWITCH = WM_USER + 1111;
 // Set by a push of an empty list; its handler repeats the empty push once.
 constexpr UINT_PTR kRetryPushTimerId = 103;
 constexpr UINT kRetryPushTimerMs = 5000;
-// Tells launchers that this program is up (or gave up trying).
-constexpr const wchar_t* kStartedEventName = L"KV_Ostra_Hitched.exe_started";
-
-// Creates the manual-reset start-up event if needed and sets it.
+// Creates the manual-reset start-up event (kStartupEventName) if needed and sets it: launchers
+// see that this program is up, or gave up trying.
 void SetStartedEvent();
 
 // The port service's owner on Windows: the main dialog's window.

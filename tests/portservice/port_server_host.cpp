@@ -226,7 +226,7 @@ int main(int argc, char** argv) {
     hitched::SetTraceSink(PrintTrace); // after the owner, which routes the trace to DebugLog
     // Held open like a launcher waiting for the program would: the server sets the event and
     // lets its own handle go, so the event lives only as long as someone holds it.
-    HANDLE startedEvent = CreateEventW(nullptr, TRUE, FALSE, hitched::kStartedEventName);
+    HANDLE startedEvent = CreateEventW(nullptr, TRUE, FALSE, hitched::kStartupEventName);
     CPortService server(owner, hitched::PlatformSocketLayer(), options.config);
     g_server = &server;
     if (!server.StartServer()) {
