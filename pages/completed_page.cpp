@@ -1,0 +1,109 @@
+#include "pages/completed_page.h"
+
+#include "app/lang_string.h"
+#include "pages/page_texts.h"
+#include "platform/wchar_utf16.h"
+#include "portservice/connected_phone.h"
+#include "res/resource.h"
+
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+constexpr int kNameColumnWidth = 200;
+constexpr int kImageWidth = 20;
+constexpr int kImageHeight = 24;
+constexpr COLORREF kImageMask = RGB(0xFF, 0x00, 0xFF);
+constexpr int kPhoneImage = 0;
+
+// A record's text field up to its terminator, or the whole field when a sender filled it.
+template <std::size_t N> std::u16string_view FieldText(const char16_t (&field)[N]) {
+    std::size_t length = 0;
+    while (length < N && field[length] != u'\0') {
+        ++length;
+    }
+    return std::u16string_view(field, length);
+}
+
+} // namespace
+
+CConnectCompletedDlg::CConnectCompletedDlg(CWnd* pParent)
+    : CSkinPage(IDD_CONNECT_COMPLETED, IDB_PAGE_BACKGROUND, pParent) {}
+
+CConnectCompletedDlg::~CConnectCompletedDlg() {
+    // The list only borrows the image list (it shares it), so this is its one release.
+    if (m_imageList != nullptr) {
+        if (m_list.m_hWnd != nullptr) {
+            m_list.SetImageList(nullptr, LVSIL_SMALL);
+        }
+        ::ImageList_Destroy(m_imageList);
+        m_imageList = nullptr;
+    }
+}
+
+void CConnectCompletedDlg::DoDataExchange() {
+    BindControl(IDC_PHONE_LIST, m_list);
+}
+
+BOOL CConnectCompletedDlg::OnInitDialog() {
+    CSkinPage::OnInitDialog(); // binds the list and fetches the hollow brush
+    SetTitleFont(IDC_PAGE_TITLE);
+    SetDlgItemLangText(IDC_PAGE_TITLE, IDS_STRING_CONNECT_COMPLETE);
+    SetDlgItemLangText(IDC_PAGE_TEXT, IDS_STRING_CONNECT_COMPLETE_STATEMENT);
+    SetDlgItemLangText(IDC_COMPLETED_TEXT2, IDS_STRING_CONNECT_COMPLETE_STATEMENT2);
+    SetUpList();
+    return TRUE;
+}
+
+void CConnectCompletedDlg::SetUpList() {
+    if (m_list.m_hWnd == nullptr) {
+        return;
+    }
+    RECT client{};
+    m_list.GetClientRect(&client);
+    m_list.InsertColumn(0, L"", LVCFMT_LEFT, kNameColumnWidth);
+    m_list.InsertColumn(1, L"", LVCFMT_LEFT, (client.right - client.left) - kNameColumnWidth);
+    m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_SUBITEMIMAGES |
+                            LVS_EX_FULLROWSELECT);
+
+    // Without this style the list would destroy the image list with itself, and the page
+    // would release it a second time.
+    const LONG_PTR style = ::GetWindowLongPtrW(m_list.m_hWnd, GWL_STYLE);
+    ::SetWindowLongPtrW(m_list.m_hWnd, GWL_STYLE, style | LVS_SHAREIMAGELISTS);
+
+    m_imageList = ::ImageList_Create(kImageWidth, kImageHeight, ILC_COLOR24 | ILC_MASK, 1, 1);
+    if (m_imageList == nullptr) {
+        return;
+    }
+    HBITMAP hBitmap = static_cast<HBITMAP>(::LoadImageW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_LIST_IMAGES), IMAGE_BITMAP, 0, 0, 0));
+    if (hBitmap != nullptr) {
+        ::ImageList_AddMasked(m_imageList, hBitmap, kImageMask);
+        ::DeleteObject(hBitmap);
+    }
+    m_list.SetImageList(m_imageList, LVSIL_SMALL);
+}
+
+void CConnectCompletedDlg::FillConnectedPhones(const void* pPhones, int nCount) {
+    if (pPhones == nullptr) {
+        return;
+    }
+    m_list.DeleteAllItems();
+    const auto* pBytes = static_cast<const unsigned char*>(pPhones);
+    for (int i = 0; i < nCount; ++i) {
+        // The block need not be aligned for the record: copy it out first.
+        _CONNECTEDPHONE_T phone{};
+        std::memcpy(&phone, pBytes + static_cast<std::size_t>(i) * sizeof(_CONNECTEDPHONE_T),
+                    sizeof(phone));
+
+        const std::u16string name = hitched::PhoneDisplayName(FieldText(phone.tszManufacturer),
+                                                              FieldText(phone.tszPhoneName));
+        const UINT labelId = hitched::ConnectionLabelId(phone.dwConnectType);
+        const std::wstring label = labelId != 0 ? LoadLangString(labelId) : std::wstring();
+
+        m_list.InsertItem(i, L"", kPhoneImage);
+        m_list.SetItemText(i, 0, hitched::ToWString(name));
+        m_list.SetItemText(i, 1, label);
+    }
+}
