@@ -20,9 +20,17 @@ constexpr WORD kHtmlHelpWOrdinal = 15;
 
 } // namespace
 
+namespace {
+CHtmlHelpApi* g_pReplacement = nullptr;
+}
+
 CHtmlHelpApi& CHtmlHelpApi::Process() {
     static CHtmlHelpApi api;
-    return api;
+    return g_pReplacement != nullptr ? *g_pReplacement : api;
+}
+
+void CHtmlHelpApi::ReplaceProcess(CHtmlHelpApi* pApi) {
+    g_pReplacement = pApi;
 }
 
 std::string CHtmlHelpApi::RegisteredLibraryPath() {

@@ -25,8 +25,11 @@ public:
 
     // The process-wide loader ShowHelpTopic uses.
     static CHtmlHelpApi& Process();
+    // Puts another object in its place (nullptr: the loader again); tests record the help
+    // requests of the windows this way instead of opening help windows.
+    static void ReplaceProcess(CHtmlHelpApi* pApi);
 
-    HWND Call(HWND hwndCaller, LPCWSTR pszFile, UINT uCommand, DWORD_PTR dwData);
+    virtual HWND Call(HWND hwndCaller, LPCWSTR pszFile, UINT uCommand, DWORD_PTR dwData);
     // Loads the library and finds the function if not done yet; nullptr when it failed.
     HtmlHelpFn Resolve();
     bool Failed() const { return m_bFailed; }

@@ -60,7 +60,13 @@ protected:
                                                     "IDS_STRING_BTCAPTION_NEXT=Onward\r\n"
                                                     "IDS_STRING_BTCAPTION_CANCEL=Stop\r\n"
                                                     "IDS_STRING_BTCAPTION_OK=Done\r\n"
-                                                    "IDS_STRING_COMPLIST_USB=by cable\r\n");
+                                                    "IDS_STRING_COMPLIST_USB=by cable\r\n"
+                                                    "IDS_HELPDOCUMENT=test.chm\r\n"
+                                                    "IDS_HELPDOC_WIZARD=wizard.htm\r\n"
+                                                    "IDS_HELPDOC_TYPE=type.htm\r\n"
+                                                    "IDS_HELPDOC_CABLE=cable.htm\r\n"
+                                                    "IDS_HELPDOC_IRDA=irda.htm\r\n"
+                                                    "IDS_HELPDOC_COMPL=done.htm\r\n");
         // The frame keeps its settings beside the program, here the test program.
         m_dataFile = hitched::ModuleDirectoryWithBackslash() + L"hitched.dat";
         ::DeleteFileW(m_dataFile.c_str());

@@ -10,6 +10,7 @@
 #include "portservice/connected_phone.h"
 #include "portservice/port_service.h"
 
+#include "../app/help_recorder.h"
 #include "frame_fixture.h"
 
 #include <cstring>
@@ -50,11 +51,9 @@ protected:
         }
         return s;
     }
+    // As the user does: a click on the radio button, which clears the others of the group.
     void ChooseType(int radioId) {
-        for (int id : {IDC_RADIO_CABLE, IDC_RADIO_INFRARED, IDC_RADIO_BLUETOOTH}) {
-            ::SendMessageW(m_dlg.m_pSelectTypePage->GetDlgItem(id), BM_SETCHECK,
-                           id == radioId ? BST_CHECKED : BST_UNCHECKED, 0);
-        }
+        ::SendMessageW(m_dlg.m_pSelectTypePage->GetDlgItem(radioId), BM_CLICK, 0, 0);
     }
     // Puts one USB phone into the port service's list, as a detection pass would.
     void ConnectPhone(const char16_t* manufacturer, const char16_t* name) {
@@ -240,6 +239,41 @@ TEST_F(WizardNavigationTest, AResultThatArrivesAfterLeavingPageTwoIsDropped) {
     EXPECT_EQ(m_dlg.m_nCurPage, PAGE_SELECT_TYPE);
     EXPECT_EQ(VisiblePages(), "01000");
     EXPECT_EQ(m_dlg.m_pCompletedPage->m_list.GetItemCount(), 0);
+}
+
+TEST_F(WizardNavigationTest, HelpAndF1OpenTheTopicOfThePageOrOfTheAdvice) {
+    hitched::test::HelpRecorder help;
+    ASSERT_TRUE(Create());
+    const struct {
+        UINT page;
+        const wchar_t* topic;
+    } pages[] = {{PAGE_WELCOME, L"wizard.htm"},
+                 {PAGE_SELECT_TYPE, L"type.htm"},
+                 {PAGE_DETECT_CABLE, L"cable.htm"},
+                 {PAGE_COMPLETED, L"done.htm"}};
+    for (const auto& p : pages) {
+        m_dlg.ShowPage(p.page);
+        Click(IDC_BTN_HELP);
+        EXPECT_EQ(help.LastTopic(), p.topic) << "Help on page " << p.page;
+        HELPINFO info{};
+        info.cbSize = sizeof(info);
+        EXPECT_EQ(m_dlg.SendMessage(WM_HELP, 0, reinterpret_cast<LPARAM>(&info)), TRUE);
+        EXPECT_EQ(help.LastTopic(), p.topic) << "F1 on page " << p.page;
+    }
+    ASSERT_FALSE(help.urls.empty());
+    EXPECT_NE(help.urls.back().find(L"\\test.chm::/"), std::wstring::npos) << "the help file";
+
+    // The infrared advice answers F1 and its Help button with the infrared topic.
+    m_dlg.ShowPage(PAGE_SELECT_TYPE);
+    m_dlg.ShowPage(PAGE_TROUBLESHOOT);
+    HELPINFO info{};
+    info.cbSize = sizeof(info);
+    EXPECT_EQ(m_dlg.m_pTroubleshootDlg->SendMessage(WM_HELP, 0, reinterpret_cast<LPARAM>(&info)),
+              TRUE);
+    EXPECT_EQ(help.LastTopic(), L"irda.htm");
+    help.urls.clear();
+    ::SendMessageW(m_dlg.m_pTroubleshootDlg->GetDlgItem(IDC_TS_HELP), BM_CLICK, 0, 0);
+    EXPECT_EQ(help.LastTopic(), L"irda.htm");
 }
 
 // (The launch message is left out on purpose here: it is broadcast past the sending process,
