@@ -105,10 +105,15 @@ void CHitchDlg::OnCableDetectTimeout() {
 
 void CHitchDlg::OnMonitorPhones(std::vector<unsigned char>* pPhones) {
     std::unique_ptr<std::vector<unsigned char>> phones(pPhones);
-    if (m_pCompletedPage != nullptr) {
-        m_pCompletedPage->FillConnectedPhones(
-            phones->data(), static_cast<int>(phones->size() / sizeof(_CONNECTEDPHONE_T)));
+    if (m_pCompletedPage == nullptr) {
+        return;
     }
+    // No phones is a list to show too: an empty block still needs an address, since a null
+    // block leaves the page as it was.
+    static const unsigned char kNoRecords[1] = {};
+    const void* records = phones->empty() ? kNoRecords : phones->data();
+    m_pCompletedPage->FillConnectedPhones(
+        records, static_cast<int>(phones->size() / sizeof(_CONNECTEDPHONE_T)));
 }
 
 void CHitchDlg::DiscardPostedPhones() {

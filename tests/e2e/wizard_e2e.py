@@ -166,6 +166,17 @@ def main():
         check(rows == ["Ostra OS-100|" + text["IDS_STRING_COMPLIST_USB"]],
               "the phone is listed by name with its connection")
 
+        # Unplugged while the completed page shows: the monitor's pass empties the list.
+        before = watcher.count()
+        write_scenario(EMPTY_SCENARIO, "no phone")
+        wine.run([helper, "devicechange"])
+        push = watcher.wait_push(before, 15)
+        check(push is not None and push["count"] == 0, "unplug: empty push")
+        end = time.monotonic() + 3
+        while driver.rows() and time.monotonic() < end:
+            time.sleep(0.1)
+        check(driver.rows() == [], "unplug: the completed page's list follows")
+
         driver.ask("click %d" % CANCEL)
         s = driver.state()
         check(s["page"] == text["IDS_STRING_WELCOME_WIZARD"], "OK resets the wizard to page 0")
