@@ -95,7 +95,8 @@ HWND CHtmlHelpApi::Call(HWND hwndCaller, LPCWSTR pszFile, UINT uCommand, DWORD_P
 
 std::wstring HelpTopicUrl(const std::wstring& topic) {
     return ToWString(BuildHelpTopicUrl(ToU16String(ModuleDirectoryWithoutBackslash()),
-                                    ToU16String(LoadLangString(IDS_HELPDOCUMENT)), ToU16String(topic)));
+                                       ToU16String(LoadLangString(IDS_HELPDOCUMENT)),
+                                       ToU16String(topic)));
 }
 
 } // namespace hitched

@@ -525,3 +525,13 @@ void CSkinButton::Repaint() {
         ::InvalidateRect(m_hWnd, nullptr, TRUE);
     }
 }
+
+void SetUpSkinButton(CSkinButton& button, const std::wstring& caption, int nHover, int nNormal,
+                     int nPressed) {
+    button.SetWindowText(caption);
+    button.SetStateBitmaps(nHover, kSkinTransparent, nNormal, kSkinTransparent, nPressed,
+                           kSkinTransparent, nNormal, kSkinTransparent);
+    button.SetContentLayout(CSkinButton::BTNST_ALIGN_OVERLAP, DT_CENTER, 10, TRUE);
+    button.UseParentBackground(FALSE);
+    button.SetFlatFocusRect(TRUE, TRUE);
+}

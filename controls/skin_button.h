@@ -115,3 +115,13 @@ private:
     HBITMAP m_bmpBk = nullptr;
     HGDIOBJ m_pbmpOldBk = nullptr;
 };
+
+// Magenta marks the transparent pixels of every piece of the program's artwork.
+constexpr COLORREF kSkinTransparent = RGB(0xFF, 0x00, 0xFF);
+
+// How every skinned push button of the program is set up: its caption, its three faces
+// (hovered, normal, pressed; disabled shows the normal face) with magenta transparent, image and
+// caption overlapping with the caption centred, a focus rectangle inset by 10 pixels, and the
+// background captured by the parent rather than taken from its window.
+void SetUpSkinButton(CSkinButton& button, const std::wstring& caption, int nHover, int nNormal,
+                     int nPressed);

@@ -1,28 +1,21 @@
 #include "pages/bt_search_page.h"
 
+#include "pages/list_images.h"
+
 #include "app/lang_string.h"
 #include "res/resource.h"
 
 namespace {
 
-// Magenta marks the pixels of the button faces and list images that are transparent.
-constexpr COLORREF kTransparent = RGB(255, 0, 255);
 // The search's progress runs in ten-thousandths.
 constexpr int kProgressRange = 10000;
-// List images: a phone, a handshake (connected), a padlock (paired) and greyed copies.
-constexpr int kImageWidth = 20;
-constexpr int kImageHeight = 24;
 // Columns 1 and 2 hold only an image; the name takes the rest of the list.
 constexpr int kStateColumnWidth = 25;
 constexpr int kNameColumnReserve = 80;
 
 void SetUpButton(CSkinButton& button, UINT nCaptionId) {
-    button.SetWindowText(LoadLangString(nCaptionId));
-    button.SetStateBitmaps(IDB_BT_BUTTON_BLUE, kTransparent, IDB_BT_BUTTON_GREY, kTransparent,
-                           IDB_BT_BUTTON_RIM, kTransparent, IDB_BT_BUTTON_GREY, kTransparent);
-    button.SetContentLayout(CSkinButton::BTNST_ALIGN_OVERLAP, DT_CENTER, 10, TRUE);
-    button.UseParentBackground(FALSE);
-    button.SetFlatFocusRect(TRUE, TRUE);
+    SetUpSkinButton(button, LoadLangString(nCaptionId), IDB_BT_BUTTON_BLUE, IDB_BT_BUTTON_GREY,
+                    IDB_BT_BUTTON_RIM);
 }
 
 } // namespace
@@ -72,16 +65,7 @@ void CBluetoothDetectDlg::SetUpDeviceList() {
     m_listDevices.InsertColumn(2, L"", LVCFMT_LEFT, kStateColumnWidth);
     m_listDevices.SetExtendedStyle(m_listDevices.GetExtendedStyle() | LVS_EX_SUBITEMIMAGES);
 
-    m_hImages = ::ImageList_Create(kImageWidth, kImageHeight, ILC_COLOR24 | ILC_MASK, 1, 1);
-    HBITMAP hBitmap = static_cast<HBITMAP>(::LoadImageW(
-        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_LIST_IMAGES), IMAGE_BITMAP, 0, 0, 0));
-    if (m_hImages != nullptr && hBitmap != nullptr) {
-        ::ImageList_AddMasked(m_hImages, hBitmap, kTransparent);
-    }
-    if (hBitmap != nullptr) {
-        ::DeleteObject(hBitmap); // the image list keeps copies
-    }
-    m_listDevices.SetImageList(m_hImages, LVSIL_SMALL);
+    m_hImages = AttachListImages(m_listDevices);
 }
 
 void CBluetoothDetectDlg::OnSkinPainted(HDC hDC) {

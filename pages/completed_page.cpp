@@ -1,5 +1,7 @@
 #include "pages/completed_page.h"
 
+#include "pages/list_images.h"
+
 #include "app/lang_string.h"
 #include "pages/page_texts.h"
 #include "platform/wchar_utf16.h"
@@ -12,9 +14,6 @@
 namespace {
 
 constexpr int kNameColumnWidth = 200;
-constexpr int kImageWidth = 20;
-constexpr int kImageHeight = 24;
-constexpr COLORREF kImageMask = RGB(0xFF, 0x00, 0xFF);
 constexpr int kPhoneImage = 0;
 
 // A record's text field up to its terminator, or the whole field when a sender filled it.
@@ -69,20 +68,7 @@ void CConnectCompletedDlg::SetUpList() {
 
     // Without this style the list would destroy the image list with itself, and the page
     // would release it a second time.
-    const LONG_PTR style = ::GetWindowLongPtrW(m_list.m_hWnd, GWL_STYLE);
-    ::SetWindowLongPtrW(m_list.m_hWnd, GWL_STYLE, style | LVS_SHAREIMAGELISTS);
-
-    m_imageList = ::ImageList_Create(kImageWidth, kImageHeight, ILC_COLOR24 | ILC_MASK, 1, 1);
-    if (m_imageList == nullptr) {
-        return;
-    }
-    HBITMAP hBitmap = static_cast<HBITMAP>(::LoadImageW(
-        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_LIST_IMAGES), IMAGE_BITMAP, 0, 0, 0));
-    if (hBitmap != nullptr) {
-        ::ImageList_AddMasked(m_imageList, hBitmap, kImageMask);
-        ::DeleteObject(hBitmap);
-    }
-    m_list.SetImageList(m_imageList, LVSIL_SMALL);
+    m_imageList = AttachListImages(m_list);
 }
 
 void CConnectCompletedDlg::FillConnectedPhones(const void* pPhones, int nCount) {

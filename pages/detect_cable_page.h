@@ -20,6 +20,6 @@ protected:
     HBRUSH OnCtlColor(HDC hDC, HWND hCtl, UINT nCtlColor) override;
 
 private:
-    CAnimateCtrl m_animation;       // 1022
-    HBRUSH m_brAnimBack = nullptr;  // 0xF2DDCC, behind the clip
+    CAnimateCtrl m_animation;      // 1022
+    HBRUSH m_brAnimBack = nullptr; // 0xF2DDCC, behind the clip
 };

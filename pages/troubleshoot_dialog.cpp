@@ -8,20 +8,14 @@
 
 namespace {
 
-// Magenta marks the pixels of the button faces that let the skin show through.
-constexpr COLORREF kTransparent = RGB(255, 0, 255);
 constexpr wchar_t kHeadingFace[] = L"Arial";
 constexpr int kHeadingHeight = 16;
 // A blank line between two advice segments.
 constexpr wchar_t kSegmentSeparator[] = L"\r\n\r\n";
 
 void SetUpButton(CSkinButton& button, UINT nCaptionId) {
-    button.SetWindowText(LoadLangString(nCaptionId));
-    button.SetStateBitmaps(IDB_TS_BUTTON_HOVER, kTransparent, IDB_TS_BUTTON_NORMAL, kTransparent,
-                           IDB_TS_BUTTON_PRESSED, kTransparent, IDB_TS_BUTTON_NORMAL, kTransparent);
-    button.SetContentLayout(CSkinButton::BTNST_ALIGN_OVERLAP, DT_CENTER, 10, TRUE);
-    button.UseParentBackground(FALSE);
-    button.SetFlatFocusRect(TRUE, TRUE);
+    SetUpSkinButton(button, LoadLangString(nCaptionId), IDB_TS_BUTTON_HOVER, IDB_TS_BUTTON_NORMAL,
+                    IDB_TS_BUTTON_PRESSED);
 }
 
 } // namespace

@@ -14,7 +14,7 @@ public:
     // Closes the clip: an open request with no clip.
     BOOL Close() { return Open(nullptr, nullptr); }
     BOOL Play(UINT nFrom, UINT nTo, UINT nRepeat) {
-        return static_cast<BOOL>(::SendMessageW(m_hWnd, ACM_PLAY, static_cast<WPARAM>(nRepeat),
-                                                MAKELPARAM(nFrom, nTo)));
+        return static_cast<BOOL>(
+            ::SendMessageW(m_hWnd, ACM_PLAY, static_cast<WPARAM>(nRepeat), MAKELPARAM(nFrom, nTo)));
     }
 };

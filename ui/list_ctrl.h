@@ -25,7 +25,9 @@ public:
         return reinterpret_cast<HIMAGELIST>(
             Send(LVM_SETIMAGELIST, nType, reinterpret_cast<LPARAM>(hList)));
     }
-    int GetColumnWidth(int nCol) const { return static_cast<int>(Send(LVM_GETCOLUMNWIDTH, nCol, 0)); }
+    int GetColumnWidth(int nCol) const {
+        return static_cast<int>(Send(LVM_GETCOLUMNWIDTH, nCol, 0));
+    }
 
 private:
     LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const {

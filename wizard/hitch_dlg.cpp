@@ -19,9 +19,6 @@ constexpr UINT_PTR kTimerBtSearchEnd = 101;
 constexpr UINT_PTR kTimerBtSearchProgress = 102;
 constexpr UINT_PTR kTimerRetryPush = hitched::kRetryPushTimerId;
 
-// Magenta pixels of the button faces show the skin behind them.
-constexpr COLORREF kTransparent = RGB(0xFF, 0x00, 0xFF);
-
 } // namespace
 
 CHitchDlg::CHitchDlg(CWnd* pParent) : CDialog(IDD_HITCHED_DIALOG, pParent) {
@@ -37,8 +34,10 @@ CHitchDlg::CHitchDlg(CWnd* pParent) : CDialog(IDD_HITCHED_DIALOG, pParent) {
 CHitchDlg::~CHitchDlg() {
     // The cable worker polls the port service; it goes first.
     JoinCableDetectThread();
-    // The monitor thread leaves its loop on this flag before anything it uses goes away.
+    // The monitor thread leaves its loop on this flag; joined before the pages go, since its
+    // passes look at the completed page.
     m_bMonitorRun = FALSE;
+    JoinMonitorThread();
     DeletePages();
     StopMonitor();
     DeleteBluetoothPages();
@@ -105,13 +104,8 @@ void CHitchDlg::InitButtons() {
                                      {m_btnNext, IDS_STRING_BTCAPTION_NEXT},
                                      {m_btnCancel, IDS_STRING_BTCAPTION_CANCEL}};
     for (const ButtonCaption& b : buttons) {
-        b.button.SetWindowText(LoadLangString(b.nText));
-        b.button.SetStateBitmaps(IDB_BUTTON_HOVER, kTransparent, IDB_BUTTON_NORMAL, kTransparent,
-                                 IDB_BUTTON_PRESSED, kTransparent, IDB_BUTTON_NORMAL,
-                                 kTransparent);
-        b.button.SetContentLayout(CSkinButton::BTNST_ALIGN_OVERLAP, DT_CENTER, 10, TRUE);
-        b.button.UseParentBackground(FALSE);
-        b.button.SetFlatFocusRect(TRUE, TRUE);
+        SetUpSkinButton(b.button, LoadLangString(b.nText), IDB_BUTTON_HOVER, IDB_BUTTON_NORMAL,
+                        IDB_BUTTON_PRESSED);
     }
     m_btnPrevious.EnableWindow(FALSE);
 }

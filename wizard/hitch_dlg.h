@@ -60,6 +60,7 @@ public:
     BOOL StartMonitor();
     // Joins the monitor thread, then stops and deletes the port service.
     void StopMonitor();
+    void JoinMonitorThread();
     // One detection pass under m_lockDetect; runs on the monitor thread.
     void BroadCastConnectPhoneChanged();
     // A switch of [Enable_connect] in hitched.dat (0..6), read on every call.

@@ -134,13 +134,17 @@ BOOL CHitchDlg::StartMonitor() {
     return TRUE;
 }
 
-void CHitchDlg::StopMonitor() {
+void CHitchDlg::JoinMonitorThread() {
     m_bMonitorRun = FALSE;
     if (m_pDetection != nullptr && m_pDetection->monitor) {
-        // Joined here, before anything the passes use goes away.
         m_pDetection->monitor->Stop();
         m_pDetection->monitor.reset();
     }
+}
+
+void CHitchDlg::StopMonitor() {
+    // Joined first, before anything the passes use goes away.
+    JoinMonitorThread();
     if (m_pPortService != nullptr) {
         m_pPortService->StopServer();
         delete m_pPortService;

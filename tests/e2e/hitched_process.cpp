@@ -1,5 +1,7 @@
 #include "hitched_process.h"
 
+#include "res/resource.h"
+
 #include <vector>
 
 std::wstring DistDir() {
@@ -63,7 +65,10 @@ BOOL CALLBACK FindDialogOf(HWND hWnd, LPARAM lParam) {
     ::GetWindowThreadProcessId(hWnd, &pid);
     wchar_t className[64] = {};
     ::GetClassNameW(hWnd, className, 64);
-    if (pid == search->pid && std::wstring(className) == L"#32770") {
+    // The frame is the program's dialog that holds the page placeholder; the troubleshooting
+    // dialog is a top-level dialog of the process too.
+    if (pid == search->pid && std::wstring(className) == L"#32770" &&
+        ::GetDlgItem(hWnd, IDC_PAGE_PLACEHOLDER) != nullptr) {
         search->found = hWnd;
         return FALSE;
     }

@@ -6,12 +6,15 @@
 #include "res/resource.h"
 
 #include "../app/temp_file.h"
+#include "../ui/message_pump.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
+
+using hitched::test::PumpUntil;
 
 constexpr DWORD kStartTimeoutMs = 20000;
 constexpr DWORD kReactionTimeoutMs = 5000;
@@ -30,22 +33,6 @@ std::wstring InstalledText(const wchar_t* key) {
     const std::wstring file = DistDir() + L"languages\\language.lgg";
     ::GetPrivateProfileStringW(L"Hitch", key, L"", text, 1024, file.c_str());
     return text;
-}
-
-// Handles this thread's window messages until `done` holds; false on time-out.
-template <typename Predicate> bool PumpUntil(Predicate done, DWORD timeoutMs) {
-    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-    while (!done()) {
-        if (::GetTickCount64() > end) {
-            return false;
-        }
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::DispatchMessageW(&msg);
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-    return true;
 }
 
 bool ShownNormally(HWND hWnd) {

@@ -99,8 +99,8 @@ std::string Text(HWND hWnd) {
         return {};
     }
     wchar_t buffer[512] = {};
-    ::SendMessageTimeoutW(hWnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_BLOCK,
-                          2000, nullptr);
+    ::SendMessageTimeoutW(hWnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_BLOCK, 2000,
+                          nullptr);
     return Utf8(buffer);
 }
 
@@ -150,8 +150,8 @@ void PrintRows(HWND frame) {
     std::printf("rows %d\n", count);
     DWORD pid = 0;
     ::GetWindowThreadProcessId(list, &pid);
-    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
-                                   FALSE, pid);
+    HANDLE process =
+        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
     for (int i = 0; i < count && process != nullptr; ++i) {
         std::printf("row %s|%s\n", ItemText(list, process, i, 0).c_str(),
                     ItemText(list, process, i, 1).c_str());
@@ -211,8 +211,8 @@ int main() {
             const int id = std::atoi(command.c_str() + 6);
             // As a click would: the group's other radio buttons are cleared too.
             ::SendMessageW(::GetDlgItem(page, id), BM_CLICK, 0, 0);
-            std::printf("checked %d\n",
-                        static_cast<int>(::SendMessageW(::GetDlgItem(page, id), BM_GETCHECK, 0, 0)));
+            std::printf("checked %d\n", static_cast<int>(::SendMessageW(::GetDlgItem(page, id),
+                                                                        BM_GETCHECK, 0, 0)));
         } else if (command == "rect" || command == "advice-rect") {
             RECT rect{};
             HWND target = command == "rect" ? frame : FindAdvice(frame);

@@ -7,6 +7,7 @@
 #include "res/resource.h"
 
 #include "../app/temp_file.h"
+#include "../ui/message_pump.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -18,21 +19,7 @@
 
 namespace {
 
-template <typename Predicate> bool PumpUntil(Predicate done, DWORD timeoutMs = 3000) {
-    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-    while (!done()) {
-        if (::GetTickCount64() > end) {
-            return false;
-        }
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
+using hitched::test::PumpUntil;
 
 void Pump() {
     PumpUntil([] { return false; }, 100);

@@ -10,6 +10,7 @@
 #include "res/resource.h"
 
 #include "../app/temp_file.h"
+#include "../ui/message_pump.h"
 
 #include <gtest/gtest.h>
 
@@ -26,17 +27,7 @@
 
 namespace {
 
-void PumpFor(DWORD ms) {
-    const ULONGLONG end = ::GetTickCount64() + ms;
-    do {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    } while (::GetTickCount64() < end);
-}
+using hitched::test::PumpFor;
 
 // A plain top-level window for the pages to live in, as the frame's client area would be.
 class ParentWindow : public CWnd {

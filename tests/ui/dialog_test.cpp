@@ -2,6 +2,7 @@
 #include "ui/dialog.h"
 #include "ui/win_app.h"
 #include "ui_test_resource.h"
+#include "message_pump.h"
 
 #include <gtest/gtest.h>
 
@@ -10,22 +11,7 @@
 
 namespace {
 
-// Handles posted work until `done` holds or the time is up.
-template <typename Predicate> bool PumpUntil(Predicate done, DWORD timeoutMs = 2000) {
-    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-    while (!done()) {
-        if (::GetTickCount64() > end) {
-            return false;
-        }
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
+using hitched::test::PumpUntil;
 
 class CountingButton : public CButton {
 public:

@@ -7,6 +7,7 @@
 #include "wizard/hitch_dlg.h"
 
 #include "../app/temp_file.h"
+#include "../ui/message_pump.h"
 
 #include <gtest/gtest.h>
 
@@ -14,22 +15,6 @@
 #include <vector>
 
 namespace hitched::test {
-
-template <typename Predicate> bool PumpUntil(Predicate done, DWORD timeoutMs = 3000) {
-    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-    while (!done()) {
-        if (::GetTickCount64() > end) {
-            return false;
-        }
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
 
 // The frame with a record of how its visibility changed: "hide" and "show" for
 // WM_SHOWWINDOW, "min" and "restore" for the size changes.

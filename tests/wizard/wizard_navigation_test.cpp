@@ -42,11 +42,11 @@ protected:
     // welcome, type, detect, completed and the troubleshooting dialog.
     std::string VisiblePages() {
         std::string s;
-        for (CWnd* page : {static_cast<CWnd*>(m_dlg.m_pWelcomePage),
-                           static_cast<CWnd*>(m_dlg.m_pSelectTypePage),
-                           static_cast<CWnd*>(m_dlg.m_pDetectCablePage),
-                           static_cast<CWnd*>(m_dlg.m_pCompletedPage),
-                           static_cast<CWnd*>(m_dlg.m_pTroubleshootDlg)}) {
+        for (CWnd* page :
+             {static_cast<CWnd*>(m_dlg.m_pWelcomePage), static_cast<CWnd*>(m_dlg.m_pSelectTypePage),
+              static_cast<CWnd*>(m_dlg.m_pDetectCablePage),
+              static_cast<CWnd*>(m_dlg.m_pCompletedPage),
+              static_cast<CWnd*>(m_dlg.m_pTroubleshootDlg)}) {
             s += Visible(page) ? '1' : '0';
         }
         return s;
