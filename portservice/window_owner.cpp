@@ -24,14 +24,35 @@ void CWindowPortServiceOwner::OnConnectTypeSwitch(int typeCode, bool enable) {
                      enable ? 1 : 0);
 }
 
+namespace {
+
+void RequestRetryTimer(HWND mainWnd, bool set) {
+    if (mainWnd == nullptr) {
+        return;
+    }
+    if (GetWindowThreadProcessId(mainWnd, nullptr) == GetCurrentThreadId()) {
+        HandleRetryTimerRequest(mainWnd, set ? 1 : 0);
+    } else {
+        PostMessageW(mainWnd, WM_RETRY_TIMER_REQUEST, set ? 1 : 0, 0);
+    }
+}
+
+} // namespace
+
+void HandleRetryTimerRequest(HWND mainWnd, WPARAM wParam) {
+    if (wParam != 0) {
+        SetTimer(mainWnd, kRetryPushTimerId, kRetryPushTimerMs, nullptr);
+    } else {
+        KillTimer(mainWnd, kRetryPushTimerId);
+    }
+}
+
 void CWindowPortServiceOwner::SetRetryTimer() {
-    if (m_hMainWnd != nullptr)
-        SetTimer(m_hMainWnd, kRetryPushTimerId, kRetryPushTimerMs, nullptr);
+    RequestRetryTimer(m_hMainWnd, true);
 }
 
 void CWindowPortServiceOwner::KillRetryTimer() {
-    if (m_hMainWnd != nullptr)
-        KillTimer(m_hMainWnd, kRetryPushTimerId);
+    RequestRetryTimer(m_hMainWnd, false);
 }
 
 void CWindowPortServiceOwner::SignalStarted() {

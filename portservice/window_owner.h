@@ -12,6 +12,12 @@ constexpr UINT WM_CONNECT_TYPE_SWITCH = WM_USER + 1111;
 // Set by a push of an empty list; its handler repeats the empty push once.
 constexpr UINT_PTR kRetryPushTimerId = 103;
 constexpr UINT kRetryPushTimerMs = 5000;
+// A timer can only be set or killed by the thread that owns its window, and broadcasts run on
+// the monitor and connection threads: from those the owner posts this to the main window
+// instead (wParam 1 set, 0 kill), which hands it to HandleRetryTimerRequest. Posted messages
+// come before any WM_TIMER, so a kill asked for is never overtaken by the timer.
+constexpr UINT WM_RETRY_TIMER_REQUEST = WM_APP + 0x103;
+void HandleRetryTimerRequest(HWND mainWnd, WPARAM wParam);
 // Creates the manual-reset start-up event (kStartupEventName) if needed and sets it: launchers
 // see that this program is up, or gave up trying.
 void SetStartedEvent();

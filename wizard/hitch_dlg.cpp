@@ -147,6 +147,11 @@ BOOL CHitchDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pR
         *pResult = 0;
         return TRUE;
     }
+    if (message == hitched::WM_RETRY_TIMER_REQUEST) {
+        hitched::HandleRetryTimerRequest(m_hWnd, wParam);
+        *pResult = 0;
+        return TRUE;
+    }
     if (message == hitched::WM_CONNECT_TYPE_SWITCH) {
         if (m_hEnumDeviceDelayEvent != nullptr) {
             ::SetEvent(m_hEnumDeviceDelayEvent);

@@ -168,6 +168,9 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case hitched::WM_CONNECT_TYPE_SWITCH:
         Print("switch " + std::to_string(wParam) + " " + std::to_string(lParam));
         return 1;
+    case hitched::WM_RETRY_TIMER_REQUEST:
+        hitched::HandleRetryTimerRequest(window, wParam);
+        return 0;
     case WM_TIMER:
         if (wParam == hitched::kRetryPushTimerId) {
             KillTimer(window, hitched::kRetryPushTimerId);
