@@ -11,16 +11,6 @@
 
 #include <cstdlib>
 
-namespace {
-
-// Timers of the frame.
-constexpr UINT_PTR kTimerCableDetect = 100;
-constexpr UINT_PTR kTimerBtSearchEnd = 101;
-constexpr UINT_PTR kTimerBtSearchProgress = 102;
-constexpr UINT_PTR kTimerRetryPush = hitched::kRetryPushTimerId;
-
-} // namespace
-
 CHitchDlg::CHitchDlg(CWnd* pParent) : CDialog(IDD_HITCHED_DIALOG, pParent) {
     m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
     m_bListChanged = FALSE;
@@ -228,7 +218,7 @@ void CHitchDlg::OnTimer(UINT_PTR nIDEvent) {
     case kTimerBtSearchProgress:
         OnBtSearchProgress();
         break;
-    case kTimerRetryPush:
+    case hitched::kRetryPushTimerId:
         OnRetryPushTimer();
         break;
     default:

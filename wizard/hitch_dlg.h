@@ -31,6 +31,10 @@ public:
     // records that the handler takes over. wParam of the first: the page-2 visit it belongs to.
     static constexpr UINT WM_CABLE_PHONES_FOUND = WM_APP + 0x101;
     static constexpr UINT WM_MONITOR_PHONES = WM_APP + 0x102;
+    // Timers of the frame; 103, the retry push, belongs to the port service's owner.
+    static constexpr UINT_PTR kTimerCableDetect = 100;      // the two-minute cable time-out
+    static constexpr UINT_PTR kTimerBtSearchEnd = 101;      // the end of a Bluetooth search
+    static constexpr UINT_PTR kTimerBtSearchProgress = 102; // its progress bar
 
     explicit CHitchDlg(CWnd* pParent = nullptr);
     ~CHitchDlg() override;
@@ -151,6 +155,7 @@ private:
     // Cable detection. Worker threads never touch windows: they post what they found to the
     // frame (a heap block the handler takes over), and the UI thread fills and switches.
     void StartCableDetectThread();
+    void SignalCableDetectStop(); // sets the stop flag and wakes the worker's sleep
     void JoinCableDetectThread();
     void OnCablePhonesFound(unsigned nGeneration, std::vector<unsigned char>* pPhones);
     void OnMonitorPhones(std::vector<unsigned char>* pPhones);

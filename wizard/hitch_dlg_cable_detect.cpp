@@ -10,7 +10,6 @@
 #include <chrono>
 
 namespace {
-constexpr UINT_PTR kTimerCableDetect = 100;
 constexpr UINT kCableDetectTimeoutMs = 120000;
 constexpr std::size_t kCableDetectBufferBytes = 51200;
 constexpr auto kCableDetectPoll = std::chrono::milliseconds(1000);
@@ -22,19 +21,19 @@ void CHitchDlg::StartCableDetect() {
 }
 
 void CHitchDlg::StopCableDetect() {
+    SignalCableDetectStop();
+    KillTimer(kTimerCableDetect);
+}
+
+void CHitchDlg::SignalCableDetectStop() {
     {
         std::lock_guard<std::mutex> lock(m_cableDetectWakeLock);
         m_bStopCableDetect = TRUE;
     }
     m_cableDetectWake.notify_all();
-    KillTimer(kTimerCableDetect);
 }
 
 void CHitchDlg::StartCableDetectThread() {
-    // An earlier visit's worker has been told to stop; it must be gone before the flag is
-    // cleared again for the new one.
-    JoinCableDetectThread();
-    m_bStopCableDetect = FALSE;
     const unsigned generation = ++m_nCableDetectGeneration;
     m_cableDetectThread = std::thread(&CHitchDlg::CableDetectThread, this, generation);
 }
@@ -43,11 +42,7 @@ void CHitchDlg::JoinCableDetectThread() {
     if (!m_cableDetectThread.joinable()) {
         return;
     }
-    {
-        std::lock_guard<std::mutex> lock(m_cableDetectWakeLock);
-        m_bStopCableDetect = TRUE;
-    }
-    m_cableDetectWake.notify_all();
+    SignalCableDetectStop();
     m_cableDetectThread.join();
 }
 

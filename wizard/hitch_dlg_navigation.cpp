@@ -166,6 +166,8 @@ void CHitchDlg::ShowPage(UINT nPage) {
         HidePageWindow(m_pBtSearchPage);
         HidePageWindow(m_pBtPairingPage);
         SetWizardButtons(TRUE, FALSE, cancel);
+        // An earlier visit's worker must be gone before the stop flag is cleared for this one.
+        JoinCableDetectThread();
         StartCableDetect();
         StartCableDetectThread();
         m_nCurPage = PAGE_DETECT_CABLE;
