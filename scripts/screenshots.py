@@ -7,15 +7,13 @@ desktop.
 usage: screenshots.py BUILD_DIR OUT_DIR   (run by scripts/screenshots.sh)
 """
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-from wine_e2e import EMPTY_SCENARIO, PHONE_SCENARIO, Wine, end_all, started  # noqa: E402
-from wizard_e2e import Driver  # noqa: E402
+from wine_e2e import EMPTY_SCENARIO, PHONE_SCENARIO, Session, Wine  # noqa: E402
+from wizard_e2e import Driver, language_texts  # noqa: E402
 
 DESKTOP = "explorer", "/desktop=shots,1024x768"
 NEXT, CANCEL = 3, 2
@@ -27,17 +25,9 @@ def main():
     os.makedirs(out, exist_ok=True)
     wine = Wine()
     display = wine.env["DISPLAY"]
-    work = tempfile.mkdtemp(prefix="hitched-shots-")
-    dist = os.path.join(work, "dist")
-    shutil.copytree(os.path.join(build, "dist"), dist)
-    for stale in ("hitched.dat",):
-        if os.path.exists(os.path.join(dist, stale)):
-            os.remove(os.path.join(dist, stale))
-    scenario = os.path.join(work, "machine.ini")
-
-    def write_scenario(text):
-        with open(scenario, "w") as f:
-            f.write(text.replace("\n", "\r\n"))
+    os.environ["HITCHED_DIST_DIR"] = os.path.join(build, "dist")
+    session = Session(wine, "hitched-shots-")
+    text = language_texts(os.path.join(session.dist, "languages", "language.lgg"))
 
     def shot(name, rect_command="rect"):
         time.sleep(0.8)  # let the animation and the repaint settle
@@ -49,18 +39,10 @@ def main():
         print("wrote " + path, flush=True)
 
     try:
-        com5 = os.path.join(wine.prefix, "dosdevices", "com5")
-        sim = subprocess.Popen([os.path.join(build, "host", "phonesim"), "--link", com5],
-                               stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                               stderr=subprocess.DEVNULL, text=True)
-        started.append(sim)
-        sim.stdout.readline()
-        write_scenario(EMPTY_SCENARIO)
-        wine.popen(list(DESKTOP) + [os.path.join(dist, "hitched.exe")],
-                   extra_env={"HITCHED_SIMULATION": scenario}, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
-        driver = Driver(wine, *([os.path.join(build, "bin", "wizard_driver.exe")]),
-                        prefix=list(DESKTOP))
+        session.start_phone(os.path.join(build, "host", "phonesim"))
+        session.write_scenario(EMPTY_SCENARIO, "no phone")
+        session.start_hitched(DESKTOP)
+        driver = Driver(wine, os.path.join(build, "bin", "wizard_driver.exe"), DESKTOP)
         time.sleep(2.0)
         shot("1-welcome")
         driver.ask("click %d" % NEXT)
@@ -82,17 +64,14 @@ def main():
         driver.ask("advice-ok")
         driver.ask("click 1000")
         driver.ask("click %d" % NEXT)
-        write_scenario(PHONE_SCENARIO)
+        session.write_scenario(PHONE_SCENARIO, "Ostra phone on COM5")
         wine.run(list(DESKTOP) + [os.path.join(build, "bin", "detection_helper.exe"),
                                   "devicechange"])
-        answer = driver.ask("wait Your phone is connected 30000")
+        answer = driver.ask("wait %s 30000" % text["IDS_STRING_CONNECT_COMPLETE"])
         print("completed page: " + answer, flush=True)
         shot("7-completed")
     finally:
-        end_all()
-        if os.path.islink(os.path.join(wine.prefix, "dosdevices", "com5")):
-            os.remove(os.path.join(wine.prefix, "dosdevices", "com5"))
-        shutil.rmtree(work, ignore_errors=True)
+        session.finish()
     return 0
 
 

@@ -8,33 +8,20 @@ Prints a transcript and the figures; exits nonzero on the first failed check. Ev
 it starts is ended on the way out, also on failure.
 """
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
-from wine_e2e import (EMPTY_SCENARIO, PASS_BUDGET_S, PHONE_SCENARIO, UNNAMED_PHONE_LOCK,
-                      DebugLog, Watcher, Wine, check, end_all, failures, log, started)
+from wine_e2e import (EMPTY_SCENARIO, PASS_BUDGET_S, PHONE_SCENARIO, UNNAMED_PHONE_LOCK, Session,
+                      Watcher, Wine, check, log)
 
 
 def main():
     phonesim, portclient, helper = sys.argv[1:4]
     wine = Wine()
-    work = tempfile.mkdtemp(prefix="hitched-detect-")
-    dist = os.path.join(work, "dist")
-    shutil.copytree(os.environ["HITCHED_DIST_DIR"], dist)
-    for stale in ("hitched.dat",):
-        if os.path.exists(os.path.join(dist, stale)):
-            os.remove(os.path.join(dist, stale))
-    scenario = os.path.join(work, "machine.ini")
+    session = Session(wine, "hitched-detect-")
+    dist, figures, write_scenario = session.dist, session.figures, session.write_scenario
     debug = None
-    figures = {}
-
-    def write_scenario(text, what):
-        with open(scenario, "w") as f:
-            f.write(text.replace("\n", "\r\n"))
-        log("scenario written: " + what)
 
     def device_change():
         """Broadcasts WM_DEVICECHANGE; the time the helper returned (the broadcast is sent, not
@@ -92,18 +79,10 @@ def main():
         return push, push["time"] - sent
 
     try:
-        com5 = os.path.join(wine.prefix, "dosdevices", "com5")
-        sim = subprocess.Popen([phonesim, "--link", com5], stdin=subprocess.PIPE,
-                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        started.append(sim)
-        log("phonesim started on " + sim.stdout.readline().strip() + " -> COM5")
-
+        sim = session.start_phone(phonesim)
         write_scenario(EMPTY_SCENARIO, "no phone")
-        debug = DebugLog(wine, helper, os.path.join(work, "hitched.log"))
-        log("debug-output monitor started")
-        wine.popen([os.path.join(dist, "hitched.exe")], extra_env={"HITCHED_SIMULATION": scenario},
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
-        log("hitched.exe started")
+        debug = session.start_debug_log(helper)
+        session.start_hitched()
         watcher = Watcher(wine, portclient)
         log("portclient watch connected")
         check(debug.wait_count("IsDeviceChanged : bIsChanged", 1, 30), "first pass at start")
@@ -187,17 +166,7 @@ def main():
               % ((push["time"] - t) if push else -1))
         figures["EnableConnectType to push, ms"] = (push["time"] - t) * 1000
     finally:
-        if debug is not None:
-            debug.stop()
-        end_all()
-        if os.path.islink(os.path.join(wine.prefix, "dosdevices", "com5")):
-            os.remove(os.path.join(wine.prefix, "dosdevices", "com5"))
-        for name, value in figures.items():
-            print("figure: %s = %.1f" % (name, value))
-        if failures and debug is not None:
-            print("debug log kept in " + debug.path)
-        else:
-            shutil.rmtree(work, ignore_errors=True)
+        session.finish()
     print("detection e2e: all checks passed")
     return 0
 

@@ -180,6 +180,64 @@ class DebugLog:
         return False
 
 
+class Session:
+    """One run against a fresh copy of the install layout (no hitched.dat): its work folder,
+    the simulated machine's scenario file, a phonesim phone on COM5 and the debug-output
+    monitor. finish() ends every process, prints the figures and removes the work folder, or
+    keeps the debug log of a failed run."""
+
+    def __init__(self, wine, prefix):
+        self.wine = wine
+        self.work = tempfile.mkdtemp(prefix=prefix)
+        self.dist = os.path.join(self.work, "dist")
+        shutil.copytree(os.environ["HITCHED_DIST_DIR"], self.dist)
+        settings = os.path.join(self.dist, "hitched.dat")
+        if os.path.exists(settings):
+            os.remove(settings)
+        self.scenario = os.path.join(self.work, "machine.ini")
+        self.com5 = os.path.join(wine.prefix, "dosdevices", "com5")
+        self.debug = None
+        self.figures = {}
+
+    def write_scenario(self, text, what):
+        with open(self.scenario, "w") as f:
+            f.write(text.replace("\n", "\r\n"))
+        log("scenario written: " + what)
+
+    def start_phone(self, phonesim):
+        sim = subprocess.Popen([phonesim, "--link", self.com5], stdin=subprocess.PIPE,
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        started.append(sim)
+        log("phonesim started on " + sim.stdout.readline().strip() + " -> COM5")
+        return sim
+
+    def start_debug_log(self, helper):
+        self.debug = DebugLog(self.wine, helper, os.path.join(self.work, "hitched.log"))
+        log("debug-output monitor started")
+        return self.debug
+
+    def start_hitched(self, prefix=()):
+        """prefix: a command to start it in, such as a Wine virtual desktop."""
+        self.wine.popen(list(prefix) + [os.path.join(self.dist, "hitched.exe")],
+                        extra_env={"HITCHED_SIMULATION": self.scenario},
+                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                        stdin=subprocess.DEVNULL)
+        log("hitched.exe started")
+
+    def finish(self):
+        if self.debug is not None:
+            self.debug.stop()
+        end_all()
+        if os.path.islink(self.com5):
+            os.remove(self.com5)
+        for name, value in self.figures.items():
+            print("figure: %s = %.1f" % (name, value))
+        if failures and self.debug is not None:
+            print("debug log kept in " + self.debug.path)
+        else:
+            shutil.rmtree(self.work, ignore_errors=True)
+
+
 def end_all():
     """Ends every process started so far, newest first."""
     for p in reversed(started):

@@ -8,14 +8,11 @@ Environment: HITCHED_WINE_DIR (the build's Wine folder), HITCHED_DIST_DIR (insta
 Prints a transcript and the figures; exits nonzero on the first failed check.
 """
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
-from wine_e2e import (EMPTY_SCENARIO, PHONE_SCENARIO, DebugLog, Watcher, Wine, check, end_all,
-                      failures, log)
+from wine_e2e import EMPTY_SCENARIO, PHONE_SCENARIO, Session, Watcher, Wine, check, log
 
 # Button ids of the frame.
 PREVIOUS, NEXT, CANCEL = 1000, 3, 2
@@ -80,34 +77,16 @@ class Driver:
 def main():
     phonesim, portclient, helper, driver_exe = sys.argv[1:5]
     wine = Wine()
-    work = tempfile.mkdtemp(prefix="hitched-wizard-")
-    dist = os.path.join(work, "dist")
-    shutil.copytree(os.environ["HITCHED_DIST_DIR"], dist)
-    settings = os.path.join(dist, "hitched.dat")
-    if os.path.exists(settings):
-        os.remove(settings)
-    text = language_texts(os.path.join(dist, "languages", "language.lgg"))
-    scenario = os.path.join(work, "machine.ini")
-    debug = None
-    figures = {}
-
-    def write_scenario(content, what):
-        with open(scenario, "w") as f:
-            f.write(content.replace("\n", "\r\n"))
-        log("scenario written: " + what)
+    session = Session(wine, "hitched-wizard-")
+    figures, write_scenario = session.figures, session.write_scenario
+    settings = os.path.join(session.dist, "hitched.dat")
+    text = language_texts(os.path.join(session.dist, "languages", "language.lgg"))
 
     try:
-        com5 = os.path.join(wine.prefix, "dosdevices", "com5")
-        sim = subprocess.Popen([phonesim, "--link", com5], stdin=subprocess.PIPE,
-                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        from wine_e2e import started
-        started.append(sim)
-        log("phonesim started on " + sim.stdout.readline().strip() + " -> COM5")
+        session.start_phone(phonesim)
         write_scenario(EMPTY_SCENARIO, "no phone")
-        debug = DebugLog(wine, helper, os.path.join(work, "hitched.log"))
-        wine.popen([os.path.join(dist, "hitched.exe")], extra_env={"HITCHED_SIMULATION": scenario},
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
-        log("hitched.exe started")
+        debug = session.start_debug_log(helper)
+        session.start_hitched()
         driver = Driver(wine, driver_exe)
         watcher = Watcher(wine, portclient)
         check(debug.wait_count("IsDeviceChanged : bIsChanged", 1, 30), "first pass at start")
@@ -181,17 +160,7 @@ def main():
         s = driver.state()
         check(s["page"] == text["IDS_STRING_WELCOME_WIZARD"], "OK resets the wizard to page 0")
     finally:
-        if debug is not None:
-            debug.stop()
-        end_all()
-        if os.path.islink(os.path.join(wine.prefix, "dosdevices", "com5")):
-            os.remove(os.path.join(wine.prefix, "dosdevices", "com5"))
-        for name, value in figures.items():
-            print("figure: %s = %.1f" % (name, value))
-        if failures and debug is not None:
-            print("debug log kept in " + debug.path)
-        else:
-            shutil.rmtree(work, ignore_errors=True)
+        session.finish()
     print("wizard e2e: all checks passed")
     return 0
 
