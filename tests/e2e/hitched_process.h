@@ -3,11 +3,9 @@
 // the test fails half-way, so no process outlives its test.
 #include <windows.h>
 
-#include <string>
+#include "../app/dist_dir.h"
 
-// The install layout the build assembled (HITCHED_DIST_DIR), as a Windows path with a
-// trailing backslash; empty when the variable is missing.
-std::wstring DistDir();
+#include <string>
 
 class HitchedProcess {
 public:

@@ -10,6 +10,7 @@
 #include "res/resource.h"
 
 #include "../app/temp_file.h"
+#include "../app/dist_dir.h"
 #include "../ui/message_pump.h"
 
 #include <gtest/gtest.h>
@@ -431,25 +432,8 @@ public:
     }
     bool Ok() const { return m_ok; }
 
-    // The install layout's clip; CTest passes the folder as a Linux path.
-    static std::wstring Source() {
-        wchar_t value[MAX_PATH] = {};
-        const DWORD length = ::GetEnvironmentVariableW(L"HITCHED_DIST_DIR", value, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH) {
-            return {};
-        }
-        std::wstring dir(value, length);
-        if (dir[0] == L'/') {
-            dir = L"Z:" + dir;
-        }
-        for (wchar_t& c : dir) {
-            c = c == L'/' ? L'\\' : c;
-        }
-        if (dir.back() != L'\\') {
-            dir.push_back(L'\\');
-        }
-        return dir + L"detectphone.pgr";
-    }
+    // The install layout's clip.
+    static std::wstring Source() { return DistDir() + L"detectphone.pgr"; }
 
 private:
     static std::wstring FullPath(const std::wstring& path) {
