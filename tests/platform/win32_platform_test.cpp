@@ -174,23 +174,39 @@ TEST(Win32Processes, ListsNamesAndEndsProcesses) {
     ASSERT_TRUE(self->FirstModuleBaseName(name));
     EXPECT_EQ(name, u"win_tests.exe");
 
-    // A child that waits on its stdin until it is ended.
+    // A child that waits on its stdin until it is ended. It writes nowhere that the test's
+    // runner waits on, and it is ended however the test leaves.
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
     ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 0));
     SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             OPEN_EXISTING, 0, nullptr);
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = readEnd;
-    si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    si.hStdOutput = nul;
+    si.hStdError = nul;
     PROCESS_INFORMATION pi = {};
     wchar_t command[] = L"cmd.exe /q /k";
-    ASSERT_TRUE(CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                               nullptr, &si, &pi));
+    const BOOL started = CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                        nullptr, nullptr, &si, &pi);
     CloseHandle(readEnd);
+    CloseHandle(nul);
+    ASSERT_TRUE(started);
+    struct ChildGuard {
+        PROCESS_INFORMATION& pi;
+        HANDLE writeEnd;
+        ~ChildGuard() {
+            ::TerminateProcess(pi.hProcess, 1); // no-op once the test ended it
+            ::WaitForSingleObject(pi.hProcess, 5000);
+            ::CloseHandle(writeEnd);
+            ::CloseHandle(pi.hThread);
+            ::CloseHandle(pi.hProcess);
+        }
+    } guard{pi, writeEnd};
     WaitForInputIdle(pi.hProcess, 2000);
 
     auto child = processes.Open(pi.dwProcessId);
@@ -211,9 +227,6 @@ TEST(Win32Processes, ListsNamesAndEndsProcesses) {
     DWORD code = 1;
     GetExitCodeProcess(pi.hProcess, &code);
     EXPECT_EQ(code, 0u);
-    CloseHandle(writeEnd);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
 }
 
 TEST(Win32NotifyArea, DeletingTheIconOfAMissingWindowFails) {
