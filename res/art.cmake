@@ -121,6 +121,7 @@ if(WIN32)
             DEPENDS ${src}
             VERBATIM)
         list(APPEND ART_OUTPUTS ${HITCHED_DIST_DIR}/${name})
+        install(FILES ${HITCHED_DIST_DIR}/${name} DESTINATION .)
     endforeach()
 endif()
 

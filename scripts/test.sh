@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test of Hitched: installs what is missing, builds the native, win64 and win32
-# presets (and the ThreadSanitizer build), runs the native tests, the Wine tests, a short fuzz
-# smoke run and the benchmarks in quick mode, and ends with "N passed, N failed".
+# presets (and the ThreadSanitizer build) and the release packages, runs the native tests, the
+# Wine tests, a short fuzz smoke run and the benchmarks in quick mode, and ends with
+# "N passed, N failed".
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -41,6 +42,11 @@ for preset in native native-tsan win64 win32; do
     [ "$preset" = win32 ] && targets=(--target hitched_dist)
     step "build $preset" "build/logs/build-$preset.log" cmake --build --preset "$preset" -j "$jobs" "${targets[@]}"
 done
+
+# The release packages of both Windows builds; the x86_64 installer is then tested under Wine.
+if step "packages" build/logs/package.log scripts/package.sh win64 win32; then
+    cat build/logs/package.log
+fi
 
 for preset in native native-tsan win64; do
     [ -f "build/$preset/CTestTestfile.cmake" ] || continue

@@ -1,0 +1,71 @@
+"""scripts/run.sh as a newcomer runs it, headless: the demo's client sees the push of the
+demo phone, and after Ctrl+C (SIGINT) nothing the script started is left running.
+
+run_demo_test.py   (the build is already there: HITCHED_RUN_NO_BUILD skips it)
+"""
+import os
+import signal
+import subprocess
+import sys
+import threading
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+WINE_DIR = os.path.join(ROOT, "build", "run-wine")
+
+
+def processes_of_the_demo():
+    """Processes whose command line or environment ties them to the demo's prefix or display."""
+    found = []
+    xvfb = os.path.join(WINE_DIR, "xvfb.pid")
+    xvfb_pid = open(xvfb).read().strip() if os.path.exists(xvfb) else None
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                cmd = f.read().replace(b"\0", b" ").decode(errors="replace")
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                env = f.read().decode(errors="replace")
+        except OSError:
+            continue
+        if pid == xvfb_pid or WINE_DIR in cmd or ("WINEPREFIX=" + WINE_DIR) in env:
+            found.append("%s %s" % (pid, cmd.strip()))
+    return found
+
+
+def main():
+    env = dict(os.environ, HITCHED_RUN_NO_BUILD="1")
+    env.pop("DISPLAY", None)
+    proc = subprocess.Popen([os.path.join(ROOT, "scripts", "run.sh")], env=env, text=True,
+                            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT, start_new_session=True)
+    lines = []
+    reader = threading.Thread(target=lambda: lines.extend(proc.stdout), daemon=True)
+    reader.start()
+    t0 = time.monotonic()
+    pushed = False
+    while time.monotonic() - t0 < 90 and proc.poll() is None:
+        text = "".join(lines)
+        if "UpdateConnectedPhone: 1 phone(s)" in text and "Ostra OS-100" in text:
+            pushed = True
+            break
+        time.sleep(0.2)
+    print("push of the demo phone after %.1f s: %s" % (time.monotonic() - t0, pushed))
+    running = processes_of_the_demo()
+    os.kill(proc.pid, signal.SIGINT)  # Ctrl+C reaches the script
+    try:
+        code = proc.wait(timeout=60)
+    except subprocess.TimeoutExpired:
+        os.killpg(proc.pid, signal.SIGKILL)
+        code = None
+    reader.join(timeout=5)
+    print("".join(lines))
+    time.sleep(1)
+    left = processes_of_the_demo()
+    print("demo processes while running: %d; left after Ctrl+C: %s" % (len(running), left))
+    ok = pushed and code == 0 and len(running) > 0 and not left
+    print("exit code %s; %s" % (code, "all checks passed" if ok else "FAILED"))
+    return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
