@@ -1,13 +1,15 @@
 // KvInquireInfo.dll: CKvInquirePhone over the Windows serial ports.
 //
 // HitchedPhoneInfo answers 0 when the phone was identified, 1 when the record names no port
-// to ask, 2 when no port gave a manufacturer, a model and an IMEI within the budget.
+// to ask, 2 when no port gave a manufacturer, a model and an IMEI within the budget, or at
+// once, without opening anything, for a USB device listed in section [NeverOpen].
 // IsDAVDevice answers 1 when the record's product ID is listed in section [DAV] of
 // KvInquireInfo.ini beside the DLL with a nonzero value, else 0.
 #include "detect/kv_inquire_phone.h"
 
 #include "makerlibs/kvinquire/inquiry_record.h"
 #include "makerlibs/kvinquire/kv_trace.h"
+#include "makerlibs/kvinquire/never_open.h"
 #include "makerlibs/kvinquire/win_serial_link.h"
 
 #include <windows.h>
@@ -47,6 +49,16 @@ std::wstring Wide(const std::string& ascii) {
     return std::wstring(ascii.begin(), ascii.end());
 }
 
+bool ListedAsNeverOpened(const _PHONEDEVICEINFO_T& info, const std::wstring& ini) {
+    if (info.dwConnectType != hitched::kDeviceUsbCable) {
+        return false;
+    }
+    return hitched::IsNeverOpened(info.wVendorID, info.wProductID, [&](std::u16string_view key) {
+        const std::wstring wkey(key.begin(), key.end());
+        return static_cast<int>(GetPrivateProfileIntW(L"NeverOpen", wkey.c_str(), -1, ini.c_str()));
+    });
+}
+
 } // namespace
 
 CKvInquirePhone::CKvInquirePhone() = default;
@@ -60,12 +72,20 @@ uint32_t CKvInquirePhone::HitchedPhoneInfo(_PHONEDEVICEINFO_T& info) {
                          static_cast<unsigned>(info.dwConnectType));
         return kNoPort;
     }
+    const std::wstring ini = IniPath();
+    if (ListedAsNeverOpened(info, ini)) {
+        const std::u16string key = hitched::ProductKey(info.wVendorID, info.wProductID);
+        hitched::KvTrace(L"HitchedPhoneInfo: USB %ls is listed in [NeverOpen], not a phone: "
+                         L"COM%d not opened",
+                         std::wstring(key.begin(), key.end()).c_str(), ports.front());
+        return kNotIdentified;
+    }
     hitched::SteadyClock clock;
     hitched::PhoneIdentifier identifier(
         [](int port) -> std::unique_ptr<hitched::ISerialLink> {
             return hitched::WinSerialLink::Open(port);
         },
-        clock, LoadTimings(IniPath()));
+        clock, LoadTimings(ini));
     const hitched::IdentifyResult result = identifier.Identify(ports);
     for (const hitched::PortAttempt& attempt : result.attempts) {
         hitched::KvTrace(L"HitchedPhoneInfo: COM%d %ls after %llu ms %ls", attempt.port,
