@@ -16,6 +16,7 @@
 #include <getopt.h>
 #include <poll.h>
 #include <string>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -42,6 +43,7 @@ struct Options {
     std::string link;
     bool watchStdin = true;
     bool verbose = false;
+    std::string record;
     uint32_t seed = 1;
 };
 
@@ -63,6 +65,9 @@ void Usage(FILE* out) {
         "  --no-stdin            do not read control lines from stdin\n"
         "  --seed N              seed of the random bytes (default 1)\n"
         "  --verbose             log traffic on stderr\n"
+        "  --record FILE         append a line to FILE for every open of the port by another\n"
+        "                        program (\"open\") and every read from it (\"rx N\"), to show\n"
+        "                        that a device was left alone\n"
         "stdin lines: manufacturer|model|imei TEXT, echo on|off, delay MS, mode MODE,\n"
         "  cme N, quirks LIST, quit\n",
         out);
@@ -126,6 +131,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
                                    {"no-stdin", no_argument, nullptr, 'n'},
                                    {"seed", required_argument, nullptr, 's'},
                                    {"verbose", no_argument, nullptr, 'v'},
+                                   {"record", required_argument, nullptr, 'r'},
                                    {"help", no_argument, nullptr, 'h'},
                                    {nullptr, 0, nullptr, 0}};
     int c;
@@ -173,6 +179,9 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             break;
         case 'v':
             options.verbose = true;
+            break;
+        case 'r':
+            options.record = optarg;
             break;
         case 'h':
             Usage(stdout);
@@ -312,6 +321,8 @@ private:
     void WriteHost();
     void ReleaseDue(Clock::time_point now);
     bool ReadControl(); // false on EOF or "quit"
+    void Record(const std::string& line) const;
+    void ReadOpens();
     void Control(const std::string& line);
     void Queue(std::string& out, const std::string& bytes);
     void Log(const char* what, const std::string& bytes) const;
@@ -323,7 +334,33 @@ private:
     std::deque<Pending> m_delayed; // answers waiting for their delay
     std::string m_control;         // partial stdin line
     Clock::time_point m_nextFlood = Clock::now();
+    int m_opens = -1; // inotify on the slave's path, with --record
 };
+
+void Simulator::Record(const std::string& line) const {
+    if (m_options.record.empty()) {
+        return;
+    }
+    if (FILE* out = std::fopen(m_options.record.c_str(), "a")) {
+        std::fprintf(out, "%s\n", line.c_str());
+        std::fclose(out);
+    }
+}
+
+// Our own open of the slave came before the watch, so every event is another program's.
+void Simulator::ReadOpens() {
+    alignas(inotify_event) char buffer[4096];
+    ssize_t n;
+    while ((n = read(m_opens, buffer, sizeof buffer)) > 0) {
+        for (char* p = buffer; p < buffer + n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(p);
+            if (event->mask & IN_OPEN) {
+                Record("open");
+            }
+            p += sizeof(inotify_event) + event->len;
+        }
+    }
+}
 
 int Simulator::PollTimeoutMs(Clock::time_point now) const {
     long timeout = -1;
@@ -363,6 +400,7 @@ void Simulator::ReadHost() {
     }
     const std::string bytes(buffer, static_cast<std::size_t>(n));
     Log("rx", bytes);
+    Record("rx " + std::to_string(n));
     std::string echo;
     std::string reply;
     m_model.Feed(bytes, echo, reply);
@@ -450,8 +488,17 @@ int Simulator::Run() {
     sigdelset(&waitMask, SIGHUP);
 
     const bool watchStdin = m_options.watchStdin && !StdinIsDevNull();
+    if (!m_options.record.empty()) {
+        m_opens = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (m_opens < 0 || inotify_add_watch(m_opens, m_pty.path.c_str(), IN_OPEN) < 0) {
+            std::perror("phonesim: inotify");
+            return 1;
+        }
+    }
     while (!g_stop) {
-        pollfd fds[2] = {{m_pty.master, POLLIN, 0}, {0, POLLIN, 0}};
+        // A negative descriptor is skipped by ppoll.
+        pollfd fds[3] = {
+            {m_pty.master, POLLIN, 0}, {watchStdin ? 0 : -1, POLLIN, 0}, {m_opens, POLLIN, 0}};
         if (!m_out.empty()) {
             fds[0].events |= POLLOUT;
         }
@@ -459,13 +506,16 @@ int Simulator::Run() {
         timespec ts{};
         ts.tv_sec = timeout / 1000;
         ts.tv_nsec = static_cast<long>(timeout % 1000) * 1000000L;
-        const int ready = ppoll(fds, watchStdin ? 2 : 1, timeout < 0 ? nullptr : &ts, &waitMask);
+        const int ready = ppoll(fds, 3, timeout < 0 ? nullptr : &ts, &waitMask);
         if (ready < 0) {
             if (errno == EINTR) {
                 continue;
             }
             std::perror("phonesim: ppoll");
             return 1;
+        }
+        if (fds[2].revents & POLLIN) {
+            ReadOpens(); // before the bytes: the program opened the port, then wrote
         }
         if (fds[0].revents & POLLIN) {
             ReadHost();
@@ -478,6 +528,9 @@ int Simulator::Run() {
         }
         ReleaseDue(Clock::now());
         WriteHost();
+    }
+    if (m_opens >= 0) {
+        close(m_opens);
     }
     return 0;
 }
