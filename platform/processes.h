@@ -12,18 +12,18 @@ namespace hitched {
 class IProcessHandle {
 public:
     virtual ~IProcessHandle() = default;
-    // Base name of the process's first module (EnumProcessModules, GetModuleBaseNameW, 260).
+    // The process's executable file name, "Relaybox.exe" say.
     virtual bool FirstModuleBaseName(std::u16string& name) = 0;
-    // TerminateProcess; on failure `error` holds GetLastError.
+    // Ends the process; on failure `error` holds GetLastError (5: not ours to end).
     virtual bool Terminate(uint32_t exitCode, uint32_t& error) = 0;
 };
 
 class IProcesses {
 public:
     virtual ~IProcesses() = default;
-    // EnumProcesses into a table of 1,024 IDs; false when the call fails.
+    // The IDs of the running processes; false when they cannot be listed.
     virtual bool ProcessIds(std::vector<uint32_t>& ids) = 0;
-    // OpenProcess with query, read and terminate rights; null when it cannot be opened.
+    // One of the listed processes; null when it is not known (any more).
     virtual std::unique_ptr<IProcessHandle> Open(uint32_t processId) = 0;
 };
 

@@ -4,69 +4,71 @@
 
 #include <windows.h>
 
-#include <psapi.h>
+#include <tlhelp32.h>
 #include <shellapi.h>
 
 namespace hitched {
 namespace {
 
-constexpr DWORD kMaxProcesses = 1024;
-constexpr DWORD kModuleNameChars = 260;
-
 #if !defined(_WIN64)
 static_assert(NOTIFYICONDATAW_V1_SIZE == 152, "first version of NOTIFYICONDATAW");
 #endif
 
-class Win32ProcessHandle : public IProcessHandle {
+// A process as the snapshot saw it. Its name comes from the snapshot, which works across
+// bitness and for elevated processes (reading another process's module list does neither),
+// and the process is opened only to end it, with no more rights than that.
+class SnapshotProcess : public IProcessHandle {
 public:
-    explicit Win32ProcessHandle(HANDLE h) : m_handle(h) {}
-    ~Win32ProcessHandle() override { CloseHandle(m_handle); }
+    SnapshotProcess(uint32_t id, std::u16string name) : m_id(id), m_name(std::move(name)) {}
 
     bool FirstModuleBaseName(std::u16string& name) override {
-        HMODULE module = nullptr;
-        DWORD needed = 0;
-        if (!EnumProcessModules(m_handle, &module, sizeof module, &needed) || module == nullptr) {
-            return false;
-        }
-        WCHAR buffer[kModuleNameChars + 1] = {};
-        if (GetModuleBaseNameW(m_handle, module, buffer, kModuleNameChars) == 0) {
-            return false;
-        }
-        name = AsUtf16(buffer);
+        name = m_name;
         return true;
     }
 
     bool Terminate(uint32_t exitCode, uint32_t& error) override {
-        if (TerminateProcess(m_handle, exitCode)) {
-            return true;
+        HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, m_id);
+        if (process == nullptr) {
+            error = GetLastError(); // 5 for an elevated process: logged by the caller, once
+            return false;
         }
-        error = GetLastError();
-        return false;
+        const bool ended = TerminateProcess(process, exitCode) != FALSE;
+        error = ended ? 0 : GetLastError();
+        CloseHandle(process);
+        return ended;
     }
 
 private:
-    HANDLE m_handle;
+    uint32_t m_id;
+    std::u16string m_name;
 };
 
 } // namespace
 
 bool Win32Processes::ProcessIds(std::vector<uint32_t>& ids) {
-    DWORD table[kMaxProcesses] = {};
-    DWORD bytes = 0;
-    if (!EnumProcesses(table, sizeof table, &bytes)) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
         return false;
     }
-    ids.assign(table, table + bytes / sizeof(DWORD));
+    ids.clear();
+    m_names.clear();
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        ids.push_back(entry.th32ProcessID);
+        m_names[entry.th32ProcessID] = AsUtf16(entry.szExeFile);
+    }
+    CloseHandle(snapshot);
     return true;
 }
 
 std::unique_ptr<IProcessHandle> Win32Processes::Open(uint32_t processId) {
-    HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE, FALSE,
-                           processId);
-    if (h == nullptr) {
-        return nullptr;
+    const auto found = m_names.find(processId);
+    if (found == m_names.end()) {
+        return nullptr; // not in the last snapshot
     }
-    return std::make_unique<Win32ProcessHandle>(h);
+    return std::make_unique<SnapshotProcess>(processId, found->second);
 }
 
 bool Win32NotifyArea::DeleteIcon(std::u16string_view windowTitle, uint32_t iconId,

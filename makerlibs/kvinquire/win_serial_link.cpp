@@ -1,7 +1,9 @@
 #include "makerlibs/kvinquire/win_serial_link.h"
 
 #include "makerlibs/kvinquire/kv_trace.h"
+#include "makerlibs/kvinquire/line_setup.h"
 
+#include <algorithm>
 #include <cwchar>
 
 namespace hitched {
@@ -12,19 +14,20 @@ namespace {
 constexpr DWORD kReadIntervalMs = 10;
 constexpr DWORD kWriteTimeoutMs = 1000;
 
-// 115200 8N1 without flow control. A USB phone ignores the rate; a pty has no modem lines,
-// so when the port refuses DTR and RTS the settings are tried again without them.
-void ConfigurePort(HANDLE port, int number) {
-    DCB dcb = {};
-    dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(port, &dcb)) {
-        KvTrace(L"GetCommState COM%d failed, error %lu", number, GetLastError());
-        return;
-    }
+// A pause instead of a spin when a port answers a read with nothing long before its time-out.
+constexpr DWORD kEmptyReadPauseMs = 20;
+
+// The DCB of one set-up: 115200 8N1 on top of the port's current settings, and for the full
+// set-ups no flow control and the modem lines as the set-up wants them.
+DCB SettingsFor(const DCB& current, LineSetup setup) {
+    DCB dcb = current;
     dcb.BaudRate = CBR_115200;
     dcb.ByteSize = 8;
     dcb.Parity = NOPARITY;
     dcb.StopBits = ONESTOPBIT;
+    if (setup == LineSetup::RateAndFraming) {
+        return dcb;
+    }
     dcb.fBinary = TRUE;
     dcb.fParity = FALSE;
     dcb.fOutxCtsFlow = FALSE;
@@ -34,16 +37,35 @@ void ConfigurePort(HANDLE port, int number) {
     dcb.fInX = FALSE;
     dcb.fNull = FALSE;
     dcb.fAbortOnError = FALSE;
-    dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    dcb.fRtsControl = RTS_CONTROL_ENABLE;
-    if (SetCommState(port, &dcb)) {
+    const bool lines = RaisesModemLines(setup);
+    dcb.fDtrControl = lines ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+    dcb.fRtsControl = lines ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+    return dcb;
+}
+
+void ConfigurePort(HANDLE port, int number) {
+    DCB current = {};
+    current.DCBlength = sizeof current;
+    if (!GetCommState(port, &current)) {
+        KvTrace(L"GetCommState COM%d failed, error %lu", number, GetLastError());
         return;
     }
-    dcb.fDtrControl = DTR_CONTROL_DISABLE;
-    dcb.fRtsControl = RTS_CONTROL_DISABLE;
-    if (!SetCommState(port, &dcb)) {
+    const std::optional<LineSetup> setup = SetUpLine([&](LineSetup candidate) {
+        DCB dcb = SettingsFor(current, candidate);
+        return SetCommState(port, &dcb) != FALSE;
+    });
+    if (!setup) {
         KvTrace(L"SetCommState COM%d failed, error %lu", number, GetLastError());
+        return;
     }
+    if (*setup == LineSetup::WithoutModemLines) {
+        KvTrace(L"COM%d has no modem lines: DTR and RTS off", number);
+        return;
+    }
+    // Raised explicitly too, whatever the driver made of the DCB; a port without the lines
+    // refuses, and that refusal alone is ignored.
+    EscapeCommFunction(port, SETDTR);
+    EscapeCommFunction(port, SETRTS);
 }
 
 } // namespace
@@ -111,10 +133,12 @@ int WinSerialLink::Read(char* buffer, std::size_t capacity, uint32_t timeoutMs) 
         // Wine reports a read that timed out as ERROR_TIMEOUT; Windows as success, 0 bytes.
         return GetLastError() == ERROR_TIMEOUT ? 0 : -1;
     }
-    if (got == 0 && timeoutMs >= 40 && GetTickCount64() - start < timeoutMs / 2) {
-        // An empty read long before the time-out: the device behind the port is gone
-        // (Wine, when the far end of the pty went away). Do not spin on it.
-        return -1;
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    if (got == 0 && elapsed < timeoutMs) {
+        // Some virtual COM drivers (and Wine, once the far end of a pty went away) answer
+        // with nothing long before the time-out. Not a failed line: the caller reads again
+        // until its own time-out, and this pause keeps that from spinning.
+        Sleep(static_cast<DWORD>(std::min<ULONGLONG>(kEmptyReadPauseMs, timeoutMs - elapsed)));
     }
     return static_cast<int>(got);
 }
