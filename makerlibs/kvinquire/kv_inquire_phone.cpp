@@ -16,6 +16,10 @@
 
 #include <string>
 
+namespace hitched {
+const wchar_t kKvTraceModule[] = L"KvInquireInfo";
+} // namespace hitched
+
 namespace {
 
 constexpr uint32_t kIdentified = 0;

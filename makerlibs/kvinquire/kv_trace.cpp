@@ -13,7 +13,7 @@ void KvTrace(const wchar_t* format, ...) {
     va_start(args, format);
     vswprintf(line, 1024, format, args);
     va_end(args);
-    wcscat(line, L"---[KvInquireInfo]\r\n");
+    std::swprintf(line + wcslen(line), 76, L"---[%ls]\r\n", kKvTraceModule);
     OutputDebugStringW(line);
 }
 

@@ -18,6 +18,7 @@ import time
 import zipfile
 
 LAYOUT = {"hitched.exe", "KvInquireInfo.dll", "KvInquireInfo.ini", "communication.dll",
+          "KVBluetoothComm.dll",
           "Mirrolet.ini", "detectphone.pgr", "hitched.chm", "languages/language.lgg"}
 HIDE_NAME = "msg_kv_ostrapctools_portservice_startserver_showwindow_hide"
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Hitched"

@@ -1,0 +1,54 @@
+#pragma once
+// The library's detection object over a radio: a search on a thread of its own, repeated
+// until StopDetect, devices merged by address and handed out as a snapshot taken when the
+// search ends. One lock inside: the user-interface thread and the monitor thread both call.
+#include "detect/bluetooth_detect_obj.h"
+#include "makerlibs/kvbluetooth/bt_radio.h"
+
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace hitched {
+
+class BtDetectObject : public CBluetoothDetectObj {
+public:
+    // How long StopDetect waits for a stuck inquiry before it leaves the search behind.
+    static constexpr std::chrono::milliseconds kStopWait{1500};
+
+    // stackMask: the stacks allowed now (bit 1 << type); read at every call.
+    BtDetectObject(std::shared_ptr<IBtRadio> radio, const std::atomic<uint32_t>& stackMask);
+    ~BtDetectObject() override; // waits for a search left behind: the code must stay loaded
+
+    uint32_t StartDetect() override;
+    uint32_t StopDetect() override;
+    uint32_t TestState() override;
+    uint32_t GetType() override;
+    uint32_t GetDeviceCount(int* count) override;
+    uint32_t GetDeviceInfo(int index, _KV_BLUETOOTH_DEVICE_INFO_STRUCT** info) override;
+    uint32_t RemoveDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT* info) override;
+    uint32_t AuthenticateDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT* info, char16_t* passkey,
+                                uint32_t length) override;
+
+private:
+    struct Search; // shared with its thread, which may outlive a StopDetect that gave up
+    struct SearchThread {
+        std::thread thread;
+        std::shared_ptr<Search> search;
+    };
+    void EndSearchLocked();
+    void JoinFinishedLocked(bool all);
+
+    std::shared_ptr<IBtRadio> m_radio;
+    const std::atomic<uint32_t>& m_stackMask;
+    std::mutex m_lock;
+    std::shared_ptr<Search> m_search; // the running search, if any
+    std::vector<SearchThread> m_threads;
+    std::vector<_KV_BLUETOOTH_DEVICE_INFO_STRUCT> m_devices; // the last search's snapshot
+};
+
+// The record of one device as the program reads it.
+_KV_BLUETOOTH_DEVICE_INFO_STRUCT MakeBtDeviceInfo(const BtRadioDevice& device);
+
+} // namespace hitched

@@ -1,0 +1,196 @@
+#include "makerlibs/kvbluetooth/simulated_bt_radio.h"
+
+#include "detect/bluetooth_detect_obj.h"
+
+#include <string>
+#include <thread>
+
+namespace hitched {
+namespace {
+
+constexpr int kMaxDevices = 64; // a scenario cannot make a search endless
+constexpr auto kInquiryStep = std::chrono::milliseconds(20);
+
+std::u16string DeviceSection(int n) {
+    const std::string digits = std::to_string(n);
+    return u"BtDevice" + std::u16string(digits.begin(), digits.end());
+}
+
+bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+SimulatedBtRadio::SimulatedBtRadio(std::unique_ptr<IProfileReader> reader,
+                                   std::unique_ptr<IProfileWriter> writer)
+    : m_reader(std::move(reader)), m_writer(std::move(writer)) {}
+
+std::optional<uint64_t> SimulatedBtRadio::ParseAddress(std::u16string_view text) {
+    if (text.size() != 12) {
+        return std::nullopt;
+    }
+    uint64_t address = 0;
+    for (char16_t c : text) {
+        int digit = -1;
+        if (c >= u'0' && c <= u'9') {
+            digit = c - u'0';
+        } else if (c >= u'a' && c <= u'f') {
+            digit = c - u'a' + 10;
+        } else if (c >= u'A' && c <= u'F') {
+            digit = c - u'A' + 10;
+        }
+        if (digit < 0) {
+            return std::nullopt;
+        }
+        address = (address << 4) | static_cast<uint64_t>(digit);
+    }
+    return address;
+}
+
+int SimulatedBtRadio::Int(std::u16string_view section, std::u16string_view key, int fallback) {
+    const std::u16string text = m_reader->GetString(section, key, u"");
+    if (text.empty()) {
+        return fallback;
+    }
+    int value = 0;
+    std::size_t i = text[0] == u'-' ? 1 : 0;
+    if (i == text.size()) {
+        return fallback;
+    }
+    for (; i < text.size(); ++i) {
+        if (text[i] < u'0' || text[i] > u'9' || value > 100000000) {
+            return fallback;
+        }
+        value = value * 10 + (text[i] - u'0');
+    }
+    return text[0] == u'-' ? -value : value;
+}
+
+std::u16string SimulatedBtRadio::Text(std::u16string_view section, std::u16string_view key) {
+    return m_reader->GetString(section, key, u"");
+}
+
+std::u16string SimulatedBtRadio::SectionOf(uint64_t address) {
+    const int count = std::min(Int(u"Bluetooth", u"Devices", 0), kMaxDevices);
+    for (int n = 1; n <= count; ++n) {
+        const std::u16string section = DeviceSection(n);
+        if (ParseAddress(Text(section, u"Address")) == (address & 0xFFFFFFFFFFFFull)) {
+            return section;
+        }
+    }
+    return {};
+}
+
+bool SimulatedBtRadio::Present(uint32_t stackMask) {
+    const int stack = Int(u"Bluetooth", u"Stack", 0);
+    return Int(u"Bluetooth", u"Radio", 0) == 1 && stack >= 0 && stack <= 3 &&
+           (stackMask & (1u << stack)) != 0;
+}
+
+uint32_t SimulatedBtRadio::StackType() {
+    const int stack = Int(u"Bluetooth", u"Stack", 0);
+    return stack >= 0 && stack <= 3 ? static_cast<uint32_t>(stack) : 0;
+}
+
+std::vector<BtRadioDevice> SimulatedBtRadio::Inquire(Clock::time_point searchStart,
+                                                     const std::atomic<bool>& stop) {
+    // The devices answer InquiryMs after the search began; a search stopped before finds none.
+    const auto due = searchStart + std::chrono::milliseconds(Int(u"Bluetooth", u"InquiryMs", 0));
+    while (Clock::now() < due) {
+        if (stop) {
+            return {};
+        }
+        std::this_thread::sleep_for(kInquiryStep);
+    }
+    std::vector<BtRadioDevice> devices;
+    const int count = std::min(Int(u"Bluetooth", u"Devices", 0), kMaxDevices);
+    for (int n = 1; n <= count; ++n) {
+        const std::u16string section = DeviceSection(n);
+        const std::optional<uint64_t> address = ParseAddress(Text(section, u"Address"));
+        if (!address) {
+            continue;
+        }
+        BtRadioDevice device;
+        device.address = *address;
+        device.name = Text(section, u"Name");
+        device.paired = Int(section, u"Paired", 0) == 1;
+        const std::u16string state = Text(section, u"Connection");
+        device.connected = state.empty() || SameIgnoringCase(state, u"connected");
+        // Paired devices are listed whether or not they answer the inquiry.
+        if (device.paired || Int(section, u"Discoverable", 1) != 0) {
+            devices.push_back(std::move(device));
+        }
+    }
+    // A real inquiry takes its time: never hand back a busy loop.
+    for (int i = 0; i < 5 && !stop; ++i) {
+        std::this_thread::sleep_for(kInquiryStep);
+    }
+    return devices;
+}
+
+uint32_t SimulatedBtRadio::Authenticate(uint64_t address, std::u16string_view passkey) {
+    const std::u16string section = SectionOf(address);
+    if (section.empty()) {
+        return kBtNotFound;
+    }
+    if (Int(section, u"Paired", 0) == 1) {
+        return kBtAlreadyPaired;
+    }
+    if (Int(section, u"Pairable", 1) == 0) {
+        return kBtRefused;
+    }
+    const std::u16string wanted = Text(section, u"Passkey");
+    if (!wanted.empty() && wanted != passkey) {
+        return kBtWrongPasskey;
+    }
+    m_writer->WriteString(section, u"Paired", u"1");
+    return kBtOk;
+}
+
+uint32_t SimulatedBtRadio::Remove(uint64_t address) {
+    const std::u16string section = SectionOf(address);
+    if (section.empty() || Int(section, u"Paired", 0) != 1) {
+        return kBtNotFound;
+    }
+    const int refused = Int(section, u"RemoveResult", 0);
+    if (refused != 0) {
+        return static_cast<uint32_t>(refused);
+    }
+    m_writer->WriteString(section, u"Paired", u"0");
+    return kBtOk;
+}
+
+int SimulatedBtRadio::ConnectionState(uint64_t address, int32_t& status) {
+    if (!Present(KVBT_ALL_STACKS)) {
+        status = KVBT_DEV_STATUS_UNKNOWN;
+        return 0;
+    }
+    const std::u16string section = SectionOf(address);
+    if (section.empty()) {
+        status = KVBT_DEV_STATUS_DISCONNECTED;
+        return 0;
+    }
+    const std::u16string state = Text(section, u"Connection");
+    if (state.empty() || SameIgnoringCase(state, u"connected")) {
+        status = KVBT_DEV_STATUS_CONNECTED;
+    } else if (SameIgnoringCase(state, u"disconnected")) {
+        status = KVBT_DEV_STATUS_DISCONNECTED;
+    } else if (SameIgnoringCase(state, u"unknown")) {
+        status = KVBT_DEV_STATUS_UNKNOWN;
+    } else {
+        return 1; // "none": no answer at all
+    }
+    return 0;
+}
+
+} // namespace hitched

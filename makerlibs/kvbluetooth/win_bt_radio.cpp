@@ -1,0 +1,215 @@
+#include "makerlibs/kvbluetooth/win_bt_radio.h"
+
+#include "detect/bluetooth_detect_obj.h"
+#include "makerlibs/kvinquire/kv_trace.h"
+
+#include <windows.h>
+
+#include <bluetoothapis.h>
+
+#include <thread>
+
+namespace hitched {
+namespace {
+
+// The serial-port profile: enabling it makes Windows create the phone's COM port.
+const GUID kSerialPortService = {
+    0x00001101, 0x0000, 0x1000, {0x80, 0x00, 0x00, 0x80, 0x5F, 0x9B, 0x34, 0xFB}};
+constexpr DWORD kServiceEnable = 0x01;
+// Each unit is 1.28 s: an inquiry ends on its own within about 2.6 s, so StopDetect's wait
+// for it stays short.
+constexpr UCHAR kInquiryUnits = 2;
+
+using FindFirstRadioFn = HBLUETOOTH_RADIO_FIND(WINAPI*)(const BLUETOOTH_FIND_RADIO_PARAMS*,
+                                                        HANDLE*);
+using FindRadioCloseFn = BOOL(WINAPI*)(HBLUETOOTH_RADIO_FIND);
+using FindFirstDeviceFn = HBLUETOOTH_DEVICE_FIND(WINAPI*)(const BLUETOOTH_DEVICE_SEARCH_PARAMS*,
+                                                          BLUETOOTH_DEVICE_INFO*);
+using FindNextDeviceFn = BOOL(WINAPI*)(HBLUETOOTH_DEVICE_FIND, BLUETOOTH_DEVICE_INFO*);
+using FindDeviceCloseFn = BOOL(WINAPI*)(HBLUETOOTH_DEVICE_FIND);
+using GetDeviceInfoFn = DWORD(WINAPI*)(HANDLE, BLUETOOTH_DEVICE_INFO*);
+using AuthenticateDeviceFn = DWORD(WINAPI*)(HWND, HANDLE, BLUETOOTH_DEVICE_INFO*, PWSTR, ULONG);
+using RemoveDeviceFn = DWORD(WINAPI*)(const BLUETOOTH_ADDRESS*);
+using SetServiceStateFn = DWORD(WINAPI*)(HANDLE, const BLUETOOTH_DEVICE_INFO*, const GUID*, DWORD);
+
+class WinBtRadio : public IBtRadio {
+public:
+    explicit WinBtRadio(HMODULE api) : m_api(api) {
+        m_findFirstRadio = Get<FindFirstRadioFn>("BluetoothFindFirstRadio");
+        m_findRadioClose = Get<FindRadioCloseFn>("BluetoothFindRadioClose");
+        m_findFirstDevice = Get<FindFirstDeviceFn>("BluetoothFindFirstDevice");
+        m_findNextDevice = Get<FindNextDeviceFn>("BluetoothFindNextDevice");
+        m_findDeviceClose = Get<FindDeviceCloseFn>("BluetoothFindDeviceClose");
+        m_getDeviceInfo = Get<GetDeviceInfoFn>("BluetoothGetDeviceInfo");
+        m_authenticate = Get<AuthenticateDeviceFn>("BluetoothAuthenticateDevice");
+        m_remove = Get<RemoveDeviceFn>("BluetoothRemoveDevice");
+        m_setServiceState = Get<SetServiceStateFn>("BluetoothSetServiceState");
+    }
+    ~WinBtRadio() override { FreeLibrary(m_api); }
+
+    bool Present(uint32_t stackMask) override {
+        // The Windows API is the Microsoft stack, type 0.
+        if ((stackMask & (1u << KVBT_STACK_MICROSOFT)) == 0) {
+            return false;
+        }
+        HANDLE radio = OpenRadio();
+        if (radio == nullptr) {
+            return false;
+        }
+        CloseHandle(radio);
+        return true;
+    }
+
+    uint32_t StackType() override { return KVBT_STACK_MICROSOFT; }
+
+    std::vector<BtRadioDevice> Inquire(Clock::time_point, const std::atomic<bool>& stop) override {
+        std::vector<BtRadioDevice> devices;
+        HANDLE radio = OpenRadio();
+        if (radio == nullptr || !m_findFirstDevice || !m_findNextDevice || !m_findDeviceClose) {
+            if (radio != nullptr) {
+                CloseHandle(radio);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(200)); // no busy retry
+            return devices;
+        }
+        BLUETOOTH_DEVICE_SEARCH_PARAMS params = {};
+        params.dwSize = sizeof params;
+        params.fReturnAuthenticated = TRUE;
+        params.fReturnRemembered = TRUE;
+        params.fReturnUnknown = TRUE;
+        params.fReturnConnected = TRUE;
+        params.fIssueInquiry = TRUE;
+        params.cTimeoutMultiplier = kInquiryUnits;
+        params.hRadio = radio;
+        BLUETOOTH_DEVICE_INFO info = {};
+        info.dwSize = sizeof info;
+        HBLUETOOTH_DEVICE_FIND find = m_findFirstDevice(&params, &info);
+        for (bool more = find != nullptr; more && !stop; more = m_findNextDevice(find, &info)) {
+            BtRadioDevice device;
+            device.address = info.Address.ullLong & 0xFFFFFFFFFFFFull;
+            device.name = reinterpret_cast<const char16_t*>(info.szName);
+            device.paired = info.fAuthenticated != FALSE;
+            device.connected = info.fConnected != FALSE;
+            devices.push_back(std::move(device));
+            info = {};
+            info.dwSize = sizeof info;
+        }
+        if (find != nullptr) {
+            m_findDeviceClose(find);
+        }
+        CloseHandle(radio);
+        return devices;
+    }
+
+    uint32_t Authenticate(uint64_t address, std::u16string_view passkey) override {
+        HANDLE radio = OpenRadio();
+        if (radio == nullptr || !m_getDeviceInfo || !m_authenticate) {
+            if (radio != nullptr) {
+                CloseHandle(radio);
+            }
+            return kBtNoRadio;
+        }
+        BLUETOOTH_DEVICE_INFO info = {};
+        info.dwSize = sizeof info;
+        info.Address.ullLong = address;
+        DWORD result = m_getDeviceInfo(radio, &info);
+        if (result == ERROR_SUCCESS && info.fAuthenticated) {
+            result = kBtAlreadyPaired;
+        } else if (result == ERROR_SUCCESS) {
+            std::wstring key(passkey.begin(), passkey.end());
+            result =
+                m_authenticate(nullptr, radio, &info, key.data(), static_cast<ULONG>(key.size()));
+        } else {
+            result = kBtNotFound;
+        }
+        if ((result == ERROR_SUCCESS || result == kBtAlreadyPaired) && m_setServiceState) {
+            const DWORD service =
+                m_setServiceState(radio, &info, &kSerialPortService, kServiceEnable);
+            KvTrace(L"BluetoothSetServiceState(serial port) %012llx: %lu",
+                    static_cast<unsigned long long>(address), service);
+        }
+        CloseHandle(radio);
+        return result;
+    }
+
+    uint32_t Remove(uint64_t address) override {
+        if (!m_remove) {
+            return kBtNoRadio;
+        }
+        BLUETOOTH_ADDRESS target = {};
+        target.ullLong = address;
+        return m_remove(&target);
+    }
+
+    int ConnectionState(uint64_t address, int32_t& status) override {
+        HANDLE radio = OpenRadio();
+        if (radio == nullptr || !m_getDeviceInfo) {
+            if (radio != nullptr) {
+                CloseHandle(radio);
+            }
+            status = KVBT_DEV_STATUS_UNKNOWN;
+            return 0;
+        }
+        BLUETOOTH_DEVICE_INFO info = {};
+        info.dwSize = sizeof info;
+        info.Address.ullLong = address;
+        const DWORD result = m_getDeviceInfo(radio, &info);
+        CloseHandle(radio);
+        if (result != ERROR_SUCCESS || !info.fAuthenticated) {
+            status = KVBT_DEV_STATUS_DISCONNECTED; // not found, or not paired
+        } else {
+            // Paired: reachable now is connected; otherwise it may be out of range for a
+            // moment, which the program's count of unknown answers allows for.
+            status = info.fConnected ? KVBT_DEV_STATUS_CONNECTED : KVBT_DEV_STATUS_UNKNOWN;
+        }
+        return 0;
+    }
+
+private:
+    template <typename Fn> Fn Get(const char* name) {
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m_api, name)));
+    }
+
+    // The first radio, or null. Only this is asked when there is none.
+    HANDLE OpenRadio() {
+        if (!m_findFirstRadio || !m_findRadioClose) {
+            return nullptr;
+        }
+        BLUETOOTH_FIND_RADIO_PARAMS params = {sizeof params};
+        HANDLE radio = nullptr;
+        HBLUETOOTH_RADIO_FIND find = m_findFirstRadio(&params, &radio);
+        if (find == nullptr) {
+            return nullptr;
+        }
+        m_findRadioClose(find);
+        return radio;
+    }
+
+    HMODULE m_api;
+    FindFirstRadioFn m_findFirstRadio = nullptr;
+    FindRadioCloseFn m_findRadioClose = nullptr;
+    FindFirstDeviceFn m_findFirstDevice = nullptr;
+    FindNextDeviceFn m_findNextDevice = nullptr;
+    FindDeviceCloseFn m_findDeviceClose = nullptr;
+    GetDeviceInfoFn m_getDeviceInfo = nullptr;
+    AuthenticateDeviceFn m_authenticate = nullptr;
+    RemoveDeviceFn m_remove = nullptr;
+    SetServiceStateFn m_setServiceState = nullptr;
+};
+
+} // namespace
+
+std::shared_ptr<IBtRadio> MakeWindowsBtRadio() {
+    // bthprops.cpl first: on Windows it carries the same API (forwarded), and under Wine it
+    // answers "no radio" where BluetoothAPIs.dll's stubs end the process.
+    for (const wchar_t* name : {L"bthprops.cpl", L"BluetoothAPIs.dll"}) {
+        if (HMODULE api = LoadLibraryW(name)) {
+            KvTrace(L"Bluetooth API from %ls", name);
+            return std::make_shared<WinBtRadio>(api);
+        }
+    }
+    KvTrace(L"no Bluetooth API");
+    return nullptr;
+}
+
+} // namespace hitched
