@@ -343,6 +343,15 @@ void CPortService::SendPhoneList(Connection& connection) {
 void CPortService::BroadcastDeviceChanged(const std::vector<const _CONNECTEDPHONE_T*>& phones,
                                           bool noRetryTimer) {
     std::lock_guard<std::mutex> order(m_broadcastLock);
+    // The retry timer's repeat of an empty push (an empty list, no new timer) is stale once
+    // another broadcast came after that push: the timer may have fired while that broadcast
+    // was still sending, before its kill request could reach the timer, and repeating the
+    // empty push now would wipe the phones just pushed.
+    if (phones.empty() && noRetryTimer && !m_retryPushDue) {
+        Trace(u"CPortService::BroadcastDeviceChanged(): Retry push dropped: a newer list went "
+              u"out.");
+        return;
+    }
     Trace(u"CPortService::BroadcastDeviceChanged(): Connected phone count: %d",
           static_cast<int>(phones.size()));
     std::vector<std::uint8_t> payload = m_table.Rebuild(phones);
@@ -375,7 +384,8 @@ void CPortService::BroadcastDeviceChanged(const std::vector<const _CONNECTEDPHON
         Pause(m_config.timing.pushClientPauseMs);
     }
 
-    if (phones.empty() && !noRetryTimer)
+    m_retryPushDue = phones.empty() && !noRetryTimer;
+    if (m_retryPushDue)
         m_owner.SetRetryTimer();
     else
         m_owner.KillRetryTimer();

@@ -54,7 +54,9 @@ public:
     void StopServer();
 
     // Rebuilds the table from the detected phones (holds carried over by phone name) and
-    // pushes it to every client, on the caller's thread: about 500 ms per client.
+    // pushes it to every client, on the caller's thread: about 500 ms per client. An empty
+    // push sets the retry timer; the timer's repeat (an empty list, noRetryTimer) is dropped
+    // once another broadcast has come since.
     void BroadcastDeviceChanged(const std::vector<const _CONNECTEDPHONE_T*>& phones,
                                 bool noRetryTimer);
     int CopyConnectedPhones(void* buffer, std::size_t bufferBytes) const;
@@ -105,6 +107,8 @@ private:
 
     // Keeps pushes in the order of their rebuilds when two threads broadcast at once.
     std::mutex m_broadcastLock;
+    // Under m_broadcastLock: an empty push set the retry timer and no broadcast came since.
+    bool m_retryPushDue = false;
     std::thread m_acceptThread;
     std::atomic<bool> m_acceptEnded{false};
     std::atomic<int> m_connectionThreads{0};

@@ -153,6 +153,23 @@ TEST_F(PortServer, AnEmptyPushIsRepeatedOnceByTheRetryTimerUnlessAPhoneComesFirs
     EXPECT_FALSE(owner.timerArmed);
 }
 
+TEST_F(PortServer, ARetryPushFiringWhileAPhonesPushIsSentLeavesThePhone) {
+    PortServiceConfig config = TestConfig();
+    config.timing.pushClientPauseMs = 1000; // a long sending phase for the timer to fire in
+    Start(config);
+    TestClient a(port);
+    WaitForClients(1);
+    Broadcast(*server, {});
+    auto arrival = std::async(std::launch::async, [&] { Broadcast(*server, {phone}); });
+    // The table holds the phone, its push is under way: timer 103 fires now, before the
+    // broadcast's kill request can reach it.
+    ASSERT_TRUE(WaitUntil([&] { return server->TableSnapshot().size() == 1; }, 5s));
+    server->BroadcastDeviceChanged({}, true);
+    arrival.get();
+    EXPECT_EQ(server->TableSnapshot().size(), 1u) << "the late repeat emptied the table";
+    EXPECT_EQ(a.PushCounts(), (Counts{0, 1})) << "the last push must be the phone's";
+}
+
 TEST_F(PortServer, AResetOrCloseEndsTheConnectionWithItsHoldsAndItsPlaceInPushes) {
     Start();
     Broadcast(*server, {phone}); // nobody to tell yet
