@@ -8,7 +8,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "portservice/connected_phone.h"
@@ -109,7 +108,7 @@ private:
     std::mutex m_broadcastLock;
     // Under m_broadcastLock: an empty push set the retry timer and no broadcast came since.
     bool m_retryPushDue = false;
-    std::thread m_acceptThread;
+    std::unique_ptr<hitched::ServerThread> m_acceptThread;
     std::atomic<bool> m_acceptEnded{false};
     std::atomic<int> m_connectionThreads{0};
 };

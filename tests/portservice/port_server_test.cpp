@@ -11,9 +11,11 @@
 
 #ifdef _WIN32
 #include "portservice/winsock_socket_layer.h"
+#include <windows.h>
 using PlatformLayer = hitched::WinsockSocketLayer;
 #else
 #include "portservice/posix_socket_layer.h"
+#include <pthread.h>
 using PlatformLayer = hitched::PosixSocketLayer;
 #endif
 
@@ -320,11 +322,12 @@ TEST(PortServerStop, ListenerAndSocketLibraryAreReleasedOnceWhetherTheStartWorke
     }
 }
 
-// An owner whose switch call, like a sent window message, is only handled once the thread that
-// stops the server serves pending calls.
+// The owner's switch call runs on the connection's thread. This one notes that thread's stack,
+// and, like a sent window message, is only handled once the stopping thread serves it.
 class MessageLikeOwner : public RecordingOwner {
 public:
     void OnConnectTypeSwitch(int code, bool enable) override {
+        stackBytes = CurrentThreadStackBytes();
         std::unique_lock<std::mutex> lock(m_lock);
         m_waiting = true;
         m_changed.notify_all();
@@ -341,6 +344,27 @@ public:
         std::unique_lock<std::mutex> lock(m_lock);
         return m_changed.wait_for(lock, 5s, [&] { return m_waiting; });
     }
+    static std::size_t CurrentThreadStackBytes() {
+        std::size_t bytes = 0;
+#ifdef _WIN32
+        using Limits = void(WINAPI*)(PULONG_PTR, PULONG_PTR);
+        auto limits = reinterpret_cast<Limits>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetCurrentThreadStackLimits")));
+        ULONG_PTR low = 0, high = 0;
+        if (limits != nullptr)
+            limits(&low, &high);
+        bytes = high - low;
+#else
+        pthread_attr_t attributes;
+        if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
+            pthread_attr_getstacksize(&attributes, &bytes);
+            pthread_attr_destroy(&attributes);
+        }
+#endif
+        return bytes;
+    }
+
+    std::atomic<std::size_t> stackBytes{0};
 
 private:
     std::mutex m_lock;
@@ -349,7 +373,7 @@ private:
     bool m_served = false;
 };
 
-TEST(PortServerStop, StopServesTheOwnerCallOfAConnectionThreadInsteadOfDeadlocking) {
+TEST(PortServerStop, StopServesTheOwnerCallOfAConnectionThreadWhoseStackIsSmall) {
     TraceCapture trace;
     MessageLikeOwner owner;
     CPortService server(owner, PlatformSocketLayer(), TestConfig());
@@ -357,6 +381,10 @@ TEST(PortServerStop, StopServesTheOwnerCallOfAConnectionThreadInsteadOfDeadlocki
     TestClient a(server.BoundPort());
     ASSERT_TRUE(a.Send(u"EnableConnectType\r\nENABLE_CONN_TYPE_USB"));
     ASSERT_TRUE(owner.WaitUntilCallPending());
+    // Not the system's default stack (2 MB on Windows, 8 MB on Linux); Wine rounds every stack
+    // up to 1 MB.
+    EXPECT_GT(owner.stackBytes.load(), 0u);
+    EXPECT_LE(owner.stackBytes.load(), 1024u * 1024u);
     FinishesWithin(20s, [&] { server.StopServer(); });
     EXPECT_EQ(owner.Switches(), (std::vector<std::pair<int, bool>>{{1, true}}));
 }
