@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <sstream>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -45,52 +46,44 @@ std::string Holders(const PortTable& table) {
     return holders;
 }
 
-enum class Op { Request, Release, Disconnect };
-
 TEST(PortTable, RequestsAndReleasesFollowTheRules) {
     PortTable table;
     Rebuild(table, Phones("X1@COM5 X2@COM15 DAV@USB0 A@COM3 B@COM3 L@com7"));
-    const struct {
-        Op op;
-        ClientId client;
-        const char16_t* text;
-        int result;
-        const char* holders;
-    } steps[] = {
-        {Op::Request, kAlice, u"USB0", kPortInvalid, "......"}, // no "COM", even if a row matches
-        {Op::Request, kAlice, u"com7", kPortInvalid, "......"}, // "COM" is case-sensitive
-        {Op::Request, kAlice, u"", kPortInvalid, "......"},
-        {Op::Request, kAlice, u"COM5\r\n", kPortInvalid, "......"}, // exact text, no trimming
-        {Op::Request, kAlice, u" COM5", kPortInvalid, "......"},
-        {Op::Request, kAlice, u"COM1", kPortInvalid, "......"},
-        {Op::Request, kAlice, u"COM", kPortInvalid, "......"},
-        {Op::Request, 0, u"COM5", kPortInvalid, "......"}, // nobody is not a client
-        {Op::Request, kAlice, u"COM15", kPortDone, ".A...."},
-        {Op::Request, kAlice, u"COM5", kPortDone, "AA...."},
-        {Op::Request, kBob, u"COM5", kPortUsed, "AA...."},
-        {Op::Request, kAlice, u"COM5", kPortUsed, "AA...."},  // the holder asking again too
-        {Op::Release, kBob, u"COM5", kPortInvalid, "AA...."}, // only the holder releases
-        {Op::Release, kAlice, u"COM5\r\n", kPortInvalid, "AA...."},
-        {Op::Release, kAlice, u"USB0", kPortInvalid, "AA...."},
-        {Op::Release, kAlice, u"COM5", kPortDone, ".A...."},
-        {Op::Release, kAlice, u"COM5", kPortInvalid, ".A...."}, // nothing held any more
-        {Op::Request, kBob, u"COM5", kPortDone, "BA...."},
-        {Op::Request, kAlice, u"COM3", kPortDone, "BA.A.."},
-        {Op::Request, kBob, u"COM3", kPortUsed, "BA.A.."}, // the first row with the text is it
-        {Op::Disconnect, kAlice, u"", kPortDone, "B....."},
+    // Client letter ('0': nobody), then '+' request, '-' release or '!' connection ended, and
+    // the port text; the result, and every row's holder after the step.
+    const std::tuple<std::u16string, int, const char*> steps[] = {
+        {u"A+USB0", kPortInvalid, "......"}, // no "COM", even if a row holds exactly that
+        {u"A+com7", kPortInvalid, "......"}, // "COM" is case-sensitive
+        {u"A+", kPortInvalid, "......"},
+        {u"A+COM5\r\n", kPortInvalid, "......"}, // the exact text, nothing trimmed
+        {u"A+ COM5", kPortInvalid, "......"},
+        {u"A+COM1", kPortInvalid, "......"},
+        {u"A+COM", kPortInvalid, "......"},
+        {u"0+COM5", kPortInvalid, "......"},
+        {u"A+COM15", kPortDone, ".A...."},
+        {u"A+COM5", kPortDone, "AA...."},
+        {u"B+COM5", kPortUsed, "AA...."},
+        {u"A+COM5", kPortUsed, "AA...."},    // the holder asking again too
+        {u"B-COM5", kPortInvalid, "AA...."}, // only the holder releases
+        {u"A-COM5\r\n", kPortInvalid, "AA...."},
+        {u"A-USB0", kPortInvalid, "AA...."},
+        {u"A-COM5", kPortDone, ".A...."},
+        {u"A-COM5", kPortInvalid, ".A...."}, // nothing held any more
+        {u"B+COM5", kPortDone, "BA...."},
+        {u"A+COM3", kPortDone, "BA.A.."},
+        {u"B+COM3", kPortUsed, "BA.A.."}, // the first row with the text is the match
+        {u"A!", kPortDone, "B....."},
     };
-    for (const auto& s : steps) {
-        int result = kPortDone;
-        if (s.op == Op::Request)
-            result = table.RequestSerialPort(s.client, s.text);
-        else if (s.op == Op::Release)
-            result = table.ReleaseSerialPort(s.client, s.text);
-        else
-            table.ReleaseByOwner(s.client);
-        const std::u16string text(s.text);
-        EXPECT_EQ(result, s.result) << static_cast<int>(s.op) << " by " << s.client << " of "
-                                    << std::string(text.begin(), text.end());
-        EXPECT_EQ(Holders(table), s.holders);
+    for (const auto& [step, result, holders] : steps) {
+        const ClientId client = step[0] == u'0' ? 0 : step[0];
+        const std::u16string port = step.substr(2);
+        if (step[1] == u'!')
+            table.ReleaseByOwner(client);
+        const int got = step[1] == u'+'   ? table.RequestSerialPort(client, port)
+                        : step[1] == u'-' ? table.ReleaseSerialPort(client, port)
+                                          : kPortDone;
+        EXPECT_EQ(got, result) << std::string(step.begin(), step.end());
+        EXPECT_EQ(Holders(table), holders) << std::string(step.begin(), step.end());
     }
 }
 

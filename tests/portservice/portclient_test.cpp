@@ -99,7 +99,8 @@ TEST_F(Portclient, WatchPrintsEveryPushFieldByFieldUntilTheServerStops) {
 // A listener of this build's backend on a port of the system's choosing.
 struct Listener {
     Listener() {
-        layer.Startup();
+        layer.Startup(); // Winsock before any socket
+        socket = layer.CreateListenSocket();
         EXPECT_EQ(layer.Bind(socket, "127.0.0.1", 0, nullptr), BindOutcome::Bound);
         port = layer.LocalPort(socket);
     }
@@ -109,7 +110,7 @@ struct Listener {
         layer.Cleanup();
     }
     ISocketLayer& layer = PlatformSocketLayer();
-    SocketHandle socket = layer.CreateListenSocket();
+    SocketHandle socket = kInvalidSocket;
     std::uint16_t port = 0;
 };
 
