@@ -90,6 +90,30 @@ long ResidentKiB() {
 #endif
 }
 
+// Address space this process holds (reserved or committed), in KiB: where a thread's stack
+// reservation shows even when little of it is touched.
+long AddressSpaceKiB() {
+#ifdef _WIN32
+    unsigned long long bytes = 0;
+    MEMORY_BASIC_INFORMATION info;
+    for (const char* at = nullptr;
+         VirtualQuery(at, &info, sizeof info) == sizeof info && at + info.RegionSize > at;
+         at = static_cast<const char*>(info.BaseAddress) + info.RegionSize)
+        bytes += info.State != MEM_FREE ? info.RegionSize : 0;
+    return static_cast<long>(bytes / 1024);
+#else
+    long kib = -1;
+    if (FILE* f = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "VmSize: %ld kB", &kib) == 1)
+                break;
+        std::fclose(f);
+    }
+    return kib;
+#endif
+}
+
 double CpuMs() {
 #ifdef _WIN32
     FILETIME created, exited, kernel, user;
@@ -231,6 +255,7 @@ void PushFanOut(CPortService& server, int clients, int rounds) {
 
 void IdleHundred(CPortService& server, int seconds) {
     long before = ResidentKiB();
+    long spaceBefore = AddressSpaceKiB();
     ClientCrowd crowd(server.BoundPort(), 100);
     if (!WaitForClients(server, crowd.size())) {
         std::printf("idle: clients not served\n");
@@ -238,15 +263,17 @@ void IdleHundred(CPortService& server, int seconds) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     long after = ResidentKiB();
+    long space = AddressSpaceKiB() - spaceBefore;
     double cpuStart = CpuMs();
     auto wallStart = Clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     double cpu = CpuMs() - cpuStart;
     double wall = Ms(Clock::now() - wallStart);
     std::printf("100 idle clients (client ends in the same process): resident %ld KiB "
-                "(+%ld KiB over the server alone, %.1f KiB a connection); CPU over %d s: "
-                "%.1f ms (%.3f %% of one core)\n",
-                after, after - before, (after - before) / 100.0, seconds, cpu, 100.0 * cpu / wall);
+                "(+%ld KiB over the server alone, %.1f KiB a connection), address space +%ld KiB "
+                "(%.1f KiB a connection); CPU over %d s: %.1f ms (%.3f %% of one core)\n",
+                after, after - before, (after - before) / 100.0, space, space / 100.0, seconds, cpu,
+                100.0 * cpu / wall);
 }
 
 } // namespace

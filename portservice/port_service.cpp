@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstring>
 #include <set>
-#include <system_error>
 
 #include "app/trace.h"
 #include "portservice/protocol.h"
@@ -17,7 +16,7 @@ struct CPortService::Connection {
     explicit Connection(SocketHandle s) : socket(s) {}
 
     const SocketHandle socket;
-    std::thread thread;
+    std::unique_ptr<hitched::ServerThread> thread;
     // A header and its payload go out under this lock, so a reply and a push to the same
     // client never interleave.
     std::mutex sendLock;
@@ -60,7 +59,7 @@ CPortService::~CPortService() {
 }
 
 bool CPortService::StartServer() {
-    if (m_acceptThread.joinable())
+    if (m_acceptThread)
         return true;
     if (m_bRunning.load() == 0)
         return false; // stopped for good: a stopped server does not come back
@@ -90,7 +89,13 @@ bool CPortService::StartServer() {
         return false;
     }
     m_boundPort = m_sockets.LocalPort(m_sListen);
-    m_acceptThread = std::thread(&CPortService::AcceptClientThread, this, m_sListen);
+    const SocketHandle listener = m_sListen;
+    m_acceptThread = m_sockets.StartThread([this, listener] { AcceptClientThread(listener); });
+    if (!m_acceptThread) {
+        m_owner.SignalStarted();
+        Trace(u"ERROR:==================No thread to accept clients.");
+        return false;
+    }
     return true;
 }
 
@@ -111,7 +116,7 @@ void CPortService::StopServer() {
             m_sockets.Interrupt(connection->socket);
     }
     bool listenerReleased = false;
-    if (m_sListen != kInvalidSocket && m_acceptThread.joinable())
+    if (m_sListen != kInvalidSocket && m_acceptThread)
         listenerReleased = m_sockets.WakeAccept(m_sListen);
 
     WaitForThreads(connections);
@@ -131,7 +136,7 @@ void CPortService::StopServer() {
 void CPortService::WaitForThreads(const std::vector<ConnectionPtr>& connections) {
     // The accept thread first: once it has ended no connection can be added any more.
     auto allEnded = [&](const std::vector<ConnectionPtr>& all) {
-        if (m_acceptThread.joinable() && !m_acceptEnded.load())
+        if (m_acceptThread && !m_acceptEnded.load())
             return false;
         for (const ConnectionPtr& c : all)
             if (!c->finished.load())
@@ -151,12 +156,14 @@ void CPortService::WaitForThreads(const std::vector<ConnectionPtr>& connections)
         // Outside the lock: the owner may run a connection thread's pending call here.
         m_owner.ServePendingCalls();
     }
-    if (m_acceptThread.joinable())
-        m_acceptThread.join();
+    if (m_acceptThread) {
+        m_acceptThread->Join();
+        m_acceptThread.reset();
+    }
     std::set<Connection*> joined;
     for (const ConnectionPtr& c : all) {
-        if (joined.insert(c.get()).second && c->thread.joinable())
-            c->thread.join();
+        if (joined.insert(c.get()).second && c->thread)
+            c->thread->Join();
     }
     std::lock_guard<std::mutex> lock(m_lock);
     m_ended.clear();
@@ -191,11 +198,11 @@ void CPortService::AcceptClientThread(SocketHandle listener) {
             // A failed accept is listed too; its thread ends at its first read.
             auto connection = std::make_shared<Connection>(socket);
             ++m_connectionThreads;
-            try {
-                connection->thread =
-                    std::thread(&CPortService::ProcessConnectedPhoneThread, this, connection);
+            connection->thread = m_sockets.StartThread(
+                [this, connection] { ProcessConnectedPhoneThread(connection); });
+            if (connection->thread) {
                 m_vecClients.push_back(connection);
-            } catch (const std::system_error&) {
+            } else {
                 --m_connectionThreads;
                 // No thread to serve it (the system is out of them): refuse the connection.
                 Trace(u"AcceptClientThread: no thread for a new client.");
@@ -226,7 +233,7 @@ void CPortService::ReapEndedConnections() {
         }
     }
     for (const ConnectionPtr& c : done)
-        c->thread.join();
+        c->thread->Join();
 }
 
 void CPortService::ProcessConnectedPhoneThread(ConnectionPtr connection) {
@@ -343,6 +350,15 @@ void CPortService::SendPhoneList(Connection& connection) {
 void CPortService::BroadcastDeviceChanged(const std::vector<const _CONNECTEDPHONE_T*>& phones,
                                           bool noRetryTimer) {
     std::lock_guard<std::mutex> order(m_broadcastLock);
+    // The retry timer's repeat of an empty push (an empty list, no new timer) is stale once
+    // another broadcast came after that push: the timer may have fired while that broadcast
+    // was still sending, before its kill request could reach the timer, and repeating the
+    // empty push now would wipe the phones just pushed.
+    if (phones.empty() && noRetryTimer && !m_retryPushDue) {
+        Trace(u"CPortService::BroadcastDeviceChanged(): Retry push dropped: a newer list went "
+              u"out.");
+        return;
+    }
     Trace(u"CPortService::BroadcastDeviceChanged(): Connected phone count: %d",
           static_cast<int>(phones.size()));
     std::vector<std::uint8_t> payload = m_table.Rebuild(phones);
@@ -375,7 +391,8 @@ void CPortService::BroadcastDeviceChanged(const std::vector<const _CONNECTEDPHON
         Pause(m_config.timing.pushClientPauseMs);
     }
 
-    if (phones.empty() && !noRetryTimer)
+    m_retryPushDue = phones.empty() && !noRetryTimer;
+    if (m_retryPushDue)
         m_owner.SetRetryTimer();
     else
         m_owner.KillRetryTimer();

@@ -8,7 +8,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "portservice/connected_phone.h"
@@ -54,7 +53,9 @@ public:
     void StopServer();
 
     // Rebuilds the table from the detected phones (holds carried over by phone name) and
-    // pushes it to every client, on the caller's thread: about 500 ms per client.
+    // pushes it to every client, on the caller's thread: about 500 ms per client. An empty
+    // push sets the retry timer; the timer's repeat (an empty list, noRetryTimer) is dropped
+    // once another broadcast has come since.
     void BroadcastDeviceChanged(const std::vector<const _CONNECTEDPHONE_T*>& phones,
                                 bool noRetryTimer);
     int CopyConnectedPhones(void* buffer, std::size_t bufferBytes) const;
@@ -105,7 +106,9 @@ private:
 
     // Keeps pushes in the order of their rebuilds when two threads broadcast at once.
     std::mutex m_broadcastLock;
-    std::thread m_acceptThread;
+    // Under m_broadcastLock: an empty push set the retry timer and no broadcast came since.
+    bool m_retryPushDue = false;
+    std::unique_ptr<hitched::ServerThread> m_acceptThread;
     std::atomic<bool> m_acceptEnded{false};
     std::atomic<int> m_connectionThreads{0};
 };

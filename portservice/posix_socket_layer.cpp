@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -35,7 +36,56 @@ int WaitFor(int fd, short events, std::uint32_t waitMs) {
     }
 }
 
+class PosixServerThread : public ServerThread {
+public:
+    explicit PosixServerThread(std::function<void()> body) : m_body(std::move(body)) {}
+    ~PosixServerThread() override {
+        if (m_started && !m_joined)
+            ::pthread_detach(m_thread);
+    }
+
+    bool Start() {
+        pthread_attr_t attributes;
+        ::pthread_attr_init(&attributes);
+        ::pthread_attr_setstacksize(&attributes, kServerThreadStackBytes);
+        int error = ::pthread_create(&m_thread, &attributes, &Run, this);
+        ::pthread_attr_destroy(&attributes);
+        // The C library carves the thread-local storage out of the stack too; where that
+        // leaves too little (a sanitizer's large TLS), the system's default stack serves.
+        if (error == EINVAL)
+            error = ::pthread_create(&m_thread, nullptr, &Run, this);
+        m_started = error == 0;
+        return m_started;
+    }
+
+    void Join() override {
+        if (m_started && !m_joined)
+            ::pthread_join(m_thread, nullptr);
+        m_joined = true;
+    }
+
+private:
+    static void* Run(void* self) {
+        // The body goes when it has run, with whatever it holds, as a thread's arguments do.
+        std::function<void()> body = std::move(static_cast<PosixServerThread*>(self)->m_body);
+        body();
+        return nullptr;
+    }
+
+    std::function<void()> m_body;
+    pthread_t m_thread{};
+    bool m_started = false;
+    bool m_joined = false;
+};
+
 } // namespace
+
+std::unique_ptr<ServerThread> PosixSocketLayer::StartThread(std::function<void()> body) {
+    auto thread = std::make_unique<PosixServerThread>(std::move(body));
+    if (!thread->Start())
+        return nullptr;
+    return thread;
+}
 
 SocketHandle PosixSocketLayer::CreateListenSocket() {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);

@@ -22,6 +22,7 @@ public:
                      std::uint32_t waitMs) override;
     void Interrupt(SocketHandle socket) override;
     void Close(SocketHandle socket) override;
+    std::unique_ptr<ServerThread> StartThread(std::function<void()> body) override;
 };
 
 } // namespace hitched

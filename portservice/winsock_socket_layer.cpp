@@ -3,6 +3,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
+#include <process.h>
 
 #include <memory>
 #include <vector>
@@ -104,7 +105,51 @@ std::unique_ptr<OverlappedOp> NewOp(std::size_t size) {
     return op;
 }
 
+class Win32ServerThread : public ServerThread {
+public:
+    explicit Win32ServerThread(std::function<void()> body) : m_body(std::move(body)) {}
+    ~Win32ServerThread() override {
+        if (m_handle != nullptr)
+            CloseHandle(m_handle); // never joined: the thread runs on, detached
+    }
+
+    bool Start() {
+        // A reservation: without the flag the size would be the stack's commitment, and the
+        // executable's reservation (2 MB) would stay.
+        std::uintptr_t handle = _beginthreadex(nullptr, kServerThreadStackBytes, &Run, this,
+                                               STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+        m_handle = reinterpret_cast<HANDLE>(handle);
+        return m_handle != nullptr;
+    }
+
+    void Join() override {
+        if (m_handle == nullptr)
+            return;
+        WaitForSingleObject(m_handle, INFINITE);
+        CloseHandle(m_handle);
+        m_handle = nullptr;
+    }
+
+private:
+    static unsigned __stdcall Run(void* self) {
+        // The body goes when it has run, with whatever it holds, as a thread's arguments do.
+        std::function<void()> body = std::move(static_cast<Win32ServerThread*>(self)->m_body);
+        body();
+        return 1;
+    }
+
+    std::function<void()> m_body;
+    HANDLE m_handle = nullptr;
+};
+
 } // namespace
+
+std::unique_ptr<ServerThread> WinsockSocketLayer::StartThread(std::function<void()> body) {
+    auto thread = std::make_unique<Win32ServerThread>(std::move(body));
+    if (!thread->Start())
+        return nullptr;
+    return thread;
+}
 
 bool WinsockSocketLayer::Startup() {
     WSADATA data;

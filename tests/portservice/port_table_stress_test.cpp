@@ -6,19 +6,16 @@
 #include <atomic>
 #include <random>
 #include <thread>
-#include <vector>
 
 #include <gtest/gtest.h>
 
-#include "tests/portservice/phone_builder.h"
+#include "tests/support/phone_records.h"
 
 using namespace hitched;
 
 namespace {
 
 constexpr int kPorts = 4;
-constexpr int kClients = 4;
-constexpr int kRounds = 3000;
 
 std::u16string PortText(int i) {
     return u"COM" + std::u16string(1, u'1' + static_cast<char16_t>(i));
@@ -26,57 +23,39 @@ std::u16string PortText(int i) {
 
 TEST(PortTableStress, AHeldPortIsNeverGrantedTwice) {
     std::vector<_CONNECTEDPHONE_T> phones;
-    for (int i = 0; i < kPorts; ++i) {
-        phones.push_back(test::MakePhone(u"Phone" + PortText(i), PortText(i)));
-    }
     std::vector<const _CONNECTEDPHONE_T*> list;
-    for (const auto& p : phones) {
+    for (int i = 0; i < kPorts; ++i)
+        phones.push_back(test::MakeConnectedPhone(u"Phone" + PortText(i), PortText(i)));
+    for (const auto& p : phones)
         list.push_back(&p);
-    }
     PortTable table;
     table.Rebuild(list);
 
-    std::atomic<int> holders[kPorts] = {};
-    std::atomic<int> doubleGrants{0};
-    std::atomic<int> failedReleases{0};
+    std::atomic<int> holders[kPorts] = {}, doubleGrants{0}, failedReleases{0};
     std::atomic<bool> stop{false};
-
     std::vector<std::thread> clients;
-    for (int c = 0; c < kClients; ++c) {
+    for (int c = 1; c <= 4; ++c) {
         clients.emplace_back([&, c] {
-            const ClientId me = static_cast<ClientId>(c + 1);
             std::mt19937 rng(c);
             bool held[kPorts] = {};
-            for (int round = 0; round < kRounds; ++round) {
+            auto dropAll = [&] {
+                for (int p = 0; p < kPorts; ++p)
+                    holders[p] -= held[p] ? 1 : 0, held[p] = false;
+                table.ReleaseByOwner(c); // the connection drops
+            };
+            for (int round = 0; round < 3000; ++round) {
                 const int port = static_cast<int>(rng() % kPorts);
                 if (held[port]) {
-                    holders[port]--;
-                    if (table.ReleaseSerialPort(me, PortText(port)) != kPortDone) {
-                        failedReleases++;
-                    }
-                    held[port] = false;
-                } else if (table.RequestSerialPort(me, PortText(port)) == kPortDone) {
-                    if (holders[port]++ != 0) {
-                        doubleGrants++;
-                    }
+                    holders[port]--, held[port] = false;
+                    failedReleases += table.ReleaseSerialPort(c, PortText(port)) != kPortDone;
+                } else if (table.RequestSerialPort(c, PortText(port)) == kPortDone) {
+                    doubleGrants += holders[port]++ != 0;
                     held[port] = true;
                 }
-                if (rng() % 500 == 0) { // the connection drops
-                    for (int p = 0; p < kPorts; ++p) {
-                        if (held[p]) {
-                            holders[p]--;
-                            held[p] = false;
-                        }
-                    }
-                    table.ReleaseByOwner(me);
-                }
+                if (rng() % 500 == 0)
+                    dropAll();
             }
-            for (int p = 0; p < kPorts; ++p) {
-                if (held[p]) {
-                    holders[p]--;
-                }
-            }
-            table.ReleaseByOwner(me);
+            dropAll();
         });
     }
     std::thread detector([&] {
@@ -84,22 +63,18 @@ TEST(PortTableStress, AHeldPortIsNeverGrantedTwice) {
         while (!stop) {
             EXPECT_EQ(table.Rebuild(list).size(), kPorts * kSlotBytes);
             EXPECT_EQ(table.CopyConnectedPhones(buffer.data(), buffer.size()), kPorts);
-            for (const auto& row : table.Snapshot()) {
+            for (const auto& row : table.Snapshot())
                 EXPECT_EQ(row.bUsed != 0, row.sOwner != 0);
-            }
         }
     });
-    for (auto& t : clients) {
+    for (auto& t : clients)
         t.join();
-    }
     stop = true;
     detector.join();
-
     EXPECT_EQ(doubleGrants.load(), 0);
     EXPECT_EQ(failedReleases.load(), 0);
-    for (const auto& row : table.Snapshot()) {
+    for (const auto& row : table.Snapshot())
         EXPECT_EQ(row.bUsed, 0u); // every client released or disconnected
-    }
 }
 
 } // namespace

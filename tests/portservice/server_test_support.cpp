@@ -1,10 +1,8 @@
 #include "tests/portservice/server_test_support.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "app/trace.h"
-#include "detect/utf16_field.h"
-#include "portservice/protocol.h"
 
 namespace hitched::testing {
 namespace {
@@ -28,17 +26,9 @@ TraceCapture::~TraceCapture() {
     SetTraceSink(nullptr);
 }
 
-std::vector<std::u16string> TraceCapture::Lines() {
-    std::lock_guard<std::mutex> lock(g_traceLock);
-    return g_traceLines;
-}
-
 int TraceCapture::Count(const std::u16string& line) {
     std::lock_guard<std::mutex> lock(g_traceLock);
-    int n = 0;
-    for (const std::u16string& l : g_traceLines)
-        n += l == line ? 1 : 0;
-    return n;
+    return static_cast<int>(std::count(g_traceLines.begin(), g_traceLines.end(), line));
 }
 
 void TraceCapture::Clear() {
@@ -46,98 +36,11 @@ void TraceCapture::Clear() {
     g_traceLines.clear();
 }
 
-RecordingOwner::~RecordingOwner() {
-    StopPlaying();
-}
-
-void RecordingOwner::StopPlaying() {
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_quit = true;
-    }
-    m_changed.notify_all();
-    if (m_timerThread.joinable())
-        m_timerThread.join();
-}
-
-void RecordingOwner::OnConnectTypeSwitch(int typeCode, bool enable) {
-    std::lock_guard<std::mutex> lock(m_lock);
-    m_switches.emplace_back(typeCode, enable);
-}
-
-void RecordingOwner::SetRetryTimer() {
-    ++m_timerSets;
-    std::lock_guard<std::mutex> lock(m_lock);
-    m_timerArmed = true;
-    m_timerDue = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_timerMs);
-    m_changed.notify_all();
-}
-
-void RecordingOwner::KillRetryTimer() {
-    ++m_timerKills;
-    std::lock_guard<std::mutex> lock(m_lock);
-    m_timerArmed = false;
-    m_changed.notify_all();
-}
-
-void RecordingOwner::SignalStarted() {
-    ++m_started;
-}
-
-std::vector<std::pair<int, bool>> RecordingOwner::Switches() const {
-    std::lock_guard<std::mutex> lock(m_lock);
-    return m_switches;
-}
-
-void RecordingOwner::PlayRetryTimer(CPortService* server, int ms) {
-    std::lock_guard<std::mutex> lock(m_lock);
-    m_server = server;
-    m_timerMs = ms;
-    if (!m_timerThread.joinable())
-        m_timerThread = std::thread(&RecordingOwner::TimerThread, this);
-}
-
-void RecordingOwner::TimerThread() {
-    std::unique_lock<std::mutex> lock(m_lock);
-    while (!m_quit) {
-        if (!m_timerArmed) {
-            m_changed.wait(lock);
-            continue;
-        }
-        if (m_changed.wait_until(lock, m_timerDue) == std::cv_status::timeout && m_timerArmed &&
-            std::chrono::steady_clock::now() >= m_timerDue) {
-            // The dialog's handler: kill the timer, then an empty push without a new timer.
-            m_timerArmed = false;
-            CPortService* server = m_server;
-            lock.unlock();
-            if (server != nullptr)
-                server->BroadcastDeviceChanged({}, true);
-            lock.lock();
-        }
-    }
-}
-
-_CONNECTEDPHONE_T MakePhone(std::uint32_t type, const std::u16string& serialPort,
-                            const std::u16string& name) {
-    _CONNECTEDPHONE_T phone;
-    std::memset(&phone, 0, sizeof phone);
-    phone.dwConnectType = type;
-    CopyField(phone.dwSerialPort, serialPort);
-    CopyField(phone.tszPhoneName, name);
-    CopyField(phone.tszManufacturer, u"Ostra");
-    CopyField(phone.tszIMEI, u"356938035643809");
-    CopyField(phone.tszDllName, u"KvOstra");
-    CopyField(phone.tszBTStackName, u"Microsoft");
-    phone.dwExtraInfo = 0x12345678;
-    return phone;
-}
-
-void Broadcast(CPortService& server, const std::vector<_CONNECTEDPHONE_T>& phones,
-               bool noRetryTimer) {
+void Broadcast(CPortService& server, const std::vector<_CONNECTEDPHONE_T>& phones) {
     std::vector<const _CONNECTEDPHONE_T*> list;
     for (const _CONNECTEDPHONE_T& p : phones)
         list.push_back(&p);
-    server.BroadcastDeviceChanged(list, noRetryTimer);
+    server.BroadcastDeviceChanged(list, false);
 }
 
 PortServiceConfig TestConfig() {
@@ -145,11 +48,6 @@ PortServiceConfig TestConfig() {
     config.bindAddress = "127.0.0.1";
     config.port = 0;
     return config;
-}
-
-TestClient::TestClient(std::uint16_t port) {
-    std::string error;
-    m_connected = m_session.Connect("127.0.0.1", port, &error);
 }
 
 bool TestClient::Next(ServerMessage& message, int timeoutMs) {
@@ -173,31 +71,23 @@ int TestClient::Request(const std::u16string& port) {
     return -1;
 }
 
-void TestClient::Release(const std::u16string& port) {
-    m_session.SendText(std::u16string(kKeyReleaseSerialPort) + port);
-    // The server takes one read for one request: let this one be read alone.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+void TestClient::SendAlone(const std::u16string& text) {
+    m_session.SendText(text);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
 }
 
-bool TestClient::NextPhoneList(ServerMessage& message, int timeoutMs) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                        end - std::chrono::steady_clock::now())
-                                        .count());
-        if (left <= 0 || !Next(message, left))
-            return false;
-        if (message.kind == ServerMessageKind::UpdateConnectedPhone ||
-            message.kind == ServerMessageKind::GetAllConnectedPhone)
-            return true;
-    }
+std::vector<std::size_t> TestClient::PushCounts() {
+    std::vector<std::size_t> counts;
+    for (ServerMessage m; Next(m, 1000);)
+        if (m.kind == ServerMessageKind::UpdateConnectedPhone)
+            counts.push_back(m.count);
+    return counts;
 }
 
 int HeldRows(const CPortService& server) {
-    int held = 0;
-    for (const _PORTPHONEENTRY_T& row : server.TableSnapshot())
-        held += row.bUsed != 0 ? 1 : 0;
-    return held;
+    const auto rows = server.TableSnapshot();
+    return static_cast<int>(
+        std::count_if(rows.begin(), rows.end(), [](const auto& row) { return row.bUsed != 0; }));
 }
 
 } // namespace hitched::testing
