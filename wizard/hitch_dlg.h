@@ -123,6 +123,8 @@ protected:
 
     void OnNext();
     void OnPrevious();
+    // The frame has no OK: an Enter that the dialog manager turns into IDOK changes nothing.
+    void OnOK() override {}
     void OnCancel() override;
     void OnHelp();
 

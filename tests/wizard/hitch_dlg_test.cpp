@@ -31,6 +31,36 @@ protected:
     }
 };
 
+TEST_F(HitchDlgTest, EscapeAndEnterInsideAPageNeitherLeaveNorChangeIt) {
+    ASSERT_TRUE(Create());
+    // Where the focus is after the start: the welcome page's check box, not a hidden page.
+    HWND checkBox = m_dlg.m_pWelcomePage->GetDlgItem(IDC_WELCOME_DONOTSHOW);
+    ASSERT_EQ(::GetFocus(), checkBox);
+    for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+        Press(key);
+        EXPECT_TRUE(m_dlg.IsWindowVisible()) << key;
+        EXPECT_EQ(m_dlg.m_nCurPage, PAGE_WELCOME) << key;
+        EXPECT_EQ(::SendMessageW(checkBox, BM_GETCHECK, 0, 0), BST_UNCHECKED) << key;
+        EXPECT_EQ(::GetFocus(), checkBox) << key;
+    }
+    m_dlg.ShowPage(PAGE_SELECT_TYPE);
+    ::SendMessageW(m_dlg.m_pSelectTypePage->GetDlgItem(IDC_RADIO_INFRARED), BM_CLICK, 0, 0);
+    ::SetFocus(m_dlg.m_pSelectTypePage->GetDlgItem(IDC_RADIO_INFRARED));
+    for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+        Press(key);
+        EXPECT_TRUE(m_dlg.IsWindowVisible()) << key;
+        EXPECT_EQ(m_dlg.m_nCurPage, PAGE_SELECT_TYPE) << key;
+        EXPECT_EQ(CheckedRadio(), 1) << key;
+    }
+    // Cancel alone hides the wizard and broadcasts the launch message: it was never pressed.
+    EXPECT_FALSE(Commanded(IDC_BTN_CANCEL));
+    // Tab still runs on from a page into the frame's buttons.
+    ::SetFocus(checkBox);
+    m_dlg.ShowPage(PAGE_WELCOME);
+    Press(VK_TAB);
+    EXPECT_EQ(::GetParent(::GetFocus()), m_dlg.m_hWnd);
+}
+
 TEST_F(HitchDlgTest, ShowAndHideRequestsPassThroughMinimised) {
     ASSERT_TRUE(Create());
     const auto request = [&](UINT message) {
