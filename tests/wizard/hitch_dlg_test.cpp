@@ -61,6 +61,32 @@ TEST_F(HitchDlgTest, EscapeAndEnterInsideAPageNeitherLeaveNorChangeIt) {
     EXPECT_EQ(::GetParent(::GetFocus()), m_dlg.m_hWnd);
 }
 
+TEST_F(HitchDlgTest, TheTypeChoiceIsOneTabStopAndArrowsMoveTheChoiceWithinIt) {
+    ASSERT_TRUE(Create());
+    m_dlg.ShowPage(PAGE_SELECT_TYPE);
+    HWND next = m_dlg.GetDlgItem(IDC_BTN_NEXT);
+    ::SetFocus(next);
+    int radioStops = 0;
+    for (int i = 0; i < 12 && (i == 0 || ::GetFocus() != next); ++i) {
+        Press(VK_TAB);
+        radioStops += InPage(m_dlg.m_pSelectTypePage, ::GetFocus());
+    }
+    ASSERT_EQ(::GetFocus(), next) << "Tab runs round to where it started";
+    EXPECT_EQ(radioStops, 1);
+    EXPECT_EQ(CheckedRadio(), 0) << "tabbing through changes no choice";
+
+    ::SetFocus(m_dlg.m_pSelectTypePage->GetDlgItem(IDC_RADIO_CABLE));
+    const struct {
+        WPARAM key;
+        int type;
+    } steps[] = {{VK_DOWN, 1}, {VK_DOWN, 2}, {VK_DOWN, 0}, {VK_UP, 2}, {VK_RIGHT, 0}};
+    for (const auto& step : steps) {
+        Press(step.key);
+        EXPECT_EQ(CheckedRadio(), step.type) << step.key;
+        EXPECT_TRUE(InPage(m_dlg.m_pSelectTypePage, ::GetFocus())) << step.key;
+    }
+}
+
 TEST_F(HitchDlgTest, ShowAndHideRequestsPassThroughMinimised) {
     ASSERT_TRUE(Create());
     const auto request = [&](UINT message) {
