@@ -10,13 +10,10 @@
 namespace {
 
 // Records where the loader looks; paths not in `modules` fail to load.
-class ScriptedHtmlHelpApi : public hitched::CHtmlHelpApi {
-public:
+struct ScriptedHtmlHelpApi : hitched::CHtmlHelpApi {
     std::string registered;
     std::map<std::string, HMODULE> modules;
     std::vector<std::string> attempts;
-
-protected:
     std::string RegisteredLibraryPath() override { return registered; }
     HMODULE LoadLibraryAt(const std::string& path) override {
         attempts.push_back(path);
@@ -25,46 +22,32 @@ protected:
     }
 };
 
-const std::string kRegistered = "C:\\windows\\system32\\hhctrl.ocx";
-
 } // namespace
 
-TEST(HtmlHelpApi, TheRegisteredLibraryComesFirstThenTheNameAndOrdinal15IsTheFunction) {
+TEST(HtmlHelpApi, RegisteredLibraryFirstThenTheNameOrdinal15AndNoSecondAttempt) {
     HMODULE hhctrl = ::LoadLibraryA("hhctrl.ocx");
     ASSERT_NE(hhctrl, nullptr);
     const auto htmlHelpW = reinterpret_cast<void*>(::GetProcAddress(hhctrl, MAKEINTRESOURCEA(15)));
+    const std::string reg = "C:\\windows\\system32\\hhctrl.ocx", name = "hhctrl.ocx";
+    HMODULE noExports = ::GetModuleHandleW(nullptr); // this test program exports nothing
     const struct {
-        std::string registered, loadable;
+        std::string registered;
+        std::map<std::string, HMODULE> modules;
+        void* found;
         std::vector<std::string> attempts;
     } cases[] = {
-        {kRegistered, kRegistered, {kRegistered}},
-        {kRegistered, "hhctrl.ocx", {kRegistered, "hhctrl.ocx"}},
-        {"", "hhctrl.ocx", {"hhctrl.ocx"}},
+        {reg, {{reg, hhctrl}}, htmlHelpW, {reg}},   {reg, {{name, hhctrl}}, htmlHelpW, {reg, name}},
+        {"", {{name, hhctrl}}, htmlHelpW, {name}},  {reg, {}, nullptr, {reg, name}},
+        {"", {{name, noExports}}, nullptr, {name}},
     };
     for (const auto& c : cases) {
         ScriptedHtmlHelpApi api;
         api.registered = c.registered;
-        api.modules[c.loadable] = hhctrl;
-        EXPECT_EQ(reinterpret_cast<void*>(api.Resolve()), htmlHelpW) << c.registered;
-        api.Resolve();
-        EXPECT_EQ(api.attempts, c.attempts) << "loaded once, then kept";
-        EXPECT_FALSE(api.Failed());
+        api.modules = c.modules;
+        EXPECT_EQ(reinterpret_cast<void*>(api.Resolve()), c.found);
+        api.modules[name] = hhctrl; // a later success must not matter: loaded or failed once
+        EXPECT_EQ(reinterpret_cast<void*>(api.Resolve()), c.found);
+        EXPECT_EQ(api.attempts, c.attempts);
+        EXPECT_EQ(api.Failed(), c.found == nullptr);
     }
-}
-
-TEST(HtmlHelpApi, AFailedLoadIsRememberedAndNeverTriedAgain) {
-    ScriptedHtmlHelpApi missing;
-    missing.registered = kRegistered;
-    EXPECT_EQ(missing.Resolve(), nullptr);
-    EXPECT_EQ(missing.Call(nullptr, L"x.chm", 0, 0), nullptr);
-    EXPECT_TRUE(missing.Failed());
-    EXPECT_EQ(missing.attempts.size(), 2u);
-
-    ScriptedHtmlHelpApi noOrdinal; // this test program exports nothing
-    noOrdinal.modules["hhctrl.ocx"] = ::GetModuleHandleW(nullptr);
-    EXPECT_EQ(noOrdinal.Resolve(), nullptr);
-    noOrdinal.modules["hhctrl.ocx"] = ::LoadLibraryA("hhctrl.ocx");
-    EXPECT_EQ(noOrdinal.Resolve(), nullptr);
-    EXPECT_TRUE(noOrdinal.Failed());
-    EXPECT_EQ(noOrdinal.attempts.size(), 1u);
 }

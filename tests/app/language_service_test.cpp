@@ -1,87 +1,95 @@
-// Localized text as the windows get it: the installed language file, read by key name on every
-// call, and the compiled string table against the portable list of keys.
+// Localized text as the windows get it: the installed language file read by key name on every
+// call; the compiled string table, the portable list of keys and the shipped language file
+// read through the same profile functions.
+#include "app/lang_text.h"
 #include "app/string_table.h"
+#include "platform/wchar_utf16.h"
 #include "res/resource.h"
 
 #include "../support/installed_language_file.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
 #include <string>
-#include <vector>
-
-using hitched::test::InstalledLanguageFile;
 
 TEST(LanguageService, TextsAreReadByKeyNameFromTheInstalledFileOnEveryCall) {
     const struct {
-        const char* file; // nullptr: no file
+        const char* file; // empty: no file
         UINT id;
         const wchar_t* text;
     } cases[] = {
-        {"[Hitch]\r\nAFX_IDS_APP_TITLE=Connection Wizard\r\n", AFX_IDS_APP_TITLE,
-         L"Connection Wizard"},
-        {"[Hitch]\r\nAFX_IDS_APP_TITLE=Wizard\r\n", AFX_IDS_APP_TITLE, L"Wizard"},
-        {"[Hitch]\r\nAFX_IDS_APP_TITLE=Wizard\r\n", IDS_STRING_BTCAPTION_HELP,
-         L"IDS_STRING_BTCAPTION_HELP"},
-        {"[Other]\r\nAFX_IDS_APP_TITLE=elsewhere\r\n", AFX_IDS_APP_TITLE, L"AFX_IDS_APP_TITLE"},
-        {nullptr, IDS_STRING_BTCAPTION_NEXT, L"IDS_STRING_BTCAPTION_NEXT"},
-        {"[Hitch]\r\nIDS_STRING_STATEMENT=first\\nsecond\\r\\nthird\r\n", IDS_STRING_STATEMENT,
-         L"first\nsecond\r\nthird"},
-        {"[Hitch]\r\nIDS_STRING_DETECT=C:\\temp and \\t tab\r\n", IDS_STRING_DETECT,
-         L"C:\\temp and \\t tab"},
-        {"[Hitch]\r\nIDS_STRING_STUDY_ONLINE_TIPS=\r\n", IDS_STRING_STUDY_ONLINE_TIPS, L""},
-        {"[Hitch]\r\nIDS_STRING_USB_ERROR_SEG_1=On.\r\nIDS_STRING_USB_ERROR_SEG_3=never\r\n",
+        {"[Hitch]\r\nAFX_IDS_APP_TITLE=Connection Wizard", AFX_IDS_APP_TITLE, L"Connection Wizard"},
+        {"[Hitch]\r\nAFX_IDS_APP_TITLE=Wizard", AFX_IDS_APP_TITLE, L"Wizard"},
+        {"[Hitch]\r\nAFX_IDS_APP_TITLE=Wizard", IDS_STRING_OK, L"IDS_STRING_OK"},
+        {"", IDS_STRING_BTCAPTION_NEXT, L"IDS_STRING_BTCAPTION_NEXT"},
+        {"[Hitch]\r\nIDS_STRING_DETECT=1\\n2\\r\\n3 C:\\t", IDS_STRING_DETECT, L"1\n2\r\n3 C:\\t"},
+        {"[Hitch]\r\nIDS_STRING_STUDY_ONLINE_TIPS=", IDS_STRING_STUDY_ONLINE_TIPS, L""},
+        {"[Hitch]\r\nIDS_STRING_USB_ERROR_SEG_1=On.\r\nIDS_STRING_USB_ERROR_SEG_3=never",
          IDS_STRING_USB_ERROR_SEG_3, L"On."},
-        {"[Hitch]\r\n=empty key\r\n", 57410, L""},
-        {"[Hitch]\r\n=empty key\r\n", 9, L""},
+        {"[Hitch]\r\n=empty key", 57410, L""},
     };
-    InstalledLanguageFile language;
+    hitched::test::InstalledLanguageFile language;
     for (const auto& c : cases) {
-        if (c.file != nullptr) {
-            language.Write(c.file);
-        } else {
+        language.Write(c.file);
+        if (!*c.file) {
             ::DeleteFileW(language.Path().c_str());
         }
-        EXPECT_EQ(LoadLangString(c.id), c.text) << c.id << " " << (c.file ? c.file : "no file");
+        EXPECT_EQ(LoadLangString(c.id), c.text) << c.id << " " << c.file;
     }
     // A UTF-16 file with its byte-order mark carries any language.
     const std::wstring title = L"Verbindungs\u00e4ssistent \u2013 \u624b\u673a";
-    TempFolder::WriteUtf16(language.Path(), L"[Hitch]\r\nAFX_IDS_APP_TITLE=" + title + L"\r\n");
+    TempFolder::WriteUtf16(language.Path(), L"[Hitch]\r\nAFX_IDS_APP_TITLE=" + title);
     EXPECT_EQ(LoadLangString(AFX_IDS_APP_TITLE), title);
-    // Without any source installed every text is its key name.
-    const hitched::LanguageSource installed = hitched::SetLanguageSource({});
-    EXPECT_EQ(LoadLangString(IDS_STRING_BTCAPTION_CANCEL), L"IDS_STRING_BTCAPTION_CANCEL");
-    hitched::SetLanguageSource(installed);
+    // The longest text is 1023 characters.
+    language.Write("[Hitch]\r\nIDS_STRING_OK=" + std::string(1100, 'k'));
+    EXPECT_EQ(LoadLangString(IDS_STRING_OK), std::wstring(1023, L'k'));
 }
 
-TEST(LanguageService, LongValueIsCutTo1023Characters) {
-    std::string value;
-    for (int i = 0; i < 2000; ++i) {
-        value.push_back(static_cast<char>('a' + i % 26));
-    }
-    InstalledLanguageFile language({{"IDS_STRING_BT_ERROR_SEG_1", value}});
-    EXPECT_EQ(LoadLangString(IDS_STRING_BT_ERROR_SEG_1),
-              std::wstring(value.begin(), value.begin() + 1023));
-}
-
-// The compiled string table and the portable list of keys must never drift apart: every id
-// of the list loads its key, and no other id in the whole range loads anything.
-TEST(StringTableResource, HoldsExactlyTheListedIdsAndKeys) {
+// The compiled string table and the portable list of keys never drift apart: every id of the
+// list loads its key and no other id loads anything. The shipped language file has one text
+// for each key, nothing else, and each text reads back as written (ASCII, so under every code
+// page; no blanks or quotes that the profile functions would strip; not cut).
+TEST(StringTableResource, TheCompiledTableTheListOfKeysAndTheShippedFileAgree) {
+    const wchar_t kShipped[] = L"" HITCHED_LANGUAGE_FILE;
     HMODULE module = ::GetModuleHandleW(nullptr);
+    std::map<std::wstring, std::wstring> shipped; // key: text through the profile functions
     for (const auto& entry : hitched::LangStringTable()) {
-        const wchar_t* text = nullptr;
-        const int length = ::LoadStringW(module, entry.id, reinterpret_cast<LPWSTR>(&text), 0);
-        ASSERT_GT(length, 0) << "id " << entry.id << " missing from the resources";
-        const std::string key(entry.key);
-        EXPECT_EQ(std::wstring(text, length), std::wstring(key.begin(), key.end()))
-            << "id " << entry.id;
+        const std::wstring key(entry.key, entry.key + std::strlen(entry.key));
+        EXPECT_EQ(hitched::LoadLangStringFrom(module, L"", entry.id), key) << entry.key;
+        shipped[key] = hitched::LoadLangStringFrom(module, kShipped, entry.id);
     }
-    std::vector<unsigned> found;
+    int loaded = 0;
     for (unsigned id = 0; id <= 0xFFFF; ++id) {
-        const wchar_t* text = nullptr;
-        if (::LoadStringW(module, id, reinterpret_cast<LPWSTR>(&text), 0) > 0) {
-            found.push_back(id);
-        }
+        loaded += !hitched::LoadLangStringFrom(module, L"", id).empty();
     }
-    EXPECT_EQ(found.size(), hitched::kLangStringCount);
+    EXPECT_EQ(loaded, int(hitched::kLangStringCount));
+
+    wchar_t names[64] = {}, lines[32768] = {};
+    const DWORD length = ::GetPrivateProfileSectionNamesW(names, 64, kShipped);
+    EXPECT_EQ(std::wstring(names, length), std::wstring(L"Hitch", 6)) << "[Hitch] only";
+    ::GetPrivateProfileSectionW(L"Hitch", lines, 32768, kShipped);
+    std::set<std::wstring> seen;
+    for (const wchar_t* line = lines; *line != 0; line += std::wcslen(line) + 1) {
+        const std::wstring text(line), key = text.substr(0, text.find(L'='));
+        const std::wstring raw = text.substr(key.size() + 1);
+        EXPECT_TRUE(seen.insert(key).second) << "key given twice";
+        ASSERT_TRUE(shipped.count(key)) << "key not in the string table";
+        EXPECT_FALSE(raw.empty());
+        EXPECT_EQ(shipped[key],
+                  hitched::ToWString(hitched::UnescapeLangText(hitched::ToU16String(raw))));
+        EXPECT_TRUE(key.rfind(L"IDS_HELPDOC_", 0) != 0 || raw.rfind(L".htm") + 4 == raw.size());
+    }
+    EXPECT_EQ(seen.size(), shipped.size());
+    EXPECT_EQ(shipped[L"IDS_HELPDOCUMENT"], L"hitched.chm");
+    std::ifstream in(kShipped, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](char c) { return c > 0; }));
+    EXPECT_EQ(bytes.find("= "), std::string::npos);
+    EXPECT_EQ(bytes.find(" \r"), std::string::npos);
 }

@@ -6,31 +6,20 @@
 
 using namespace hitched;
 
-TEST(ModulePaths, DirectoryIsCutAtTheLastBackslashAndEmptyWithoutOne) {
+TEST(ModulePaths, DirectoryIsCutAtTheLastBackslashAndTheLanguageFileJoinsIt) {
     const struct {
         std::u16string path, with, without;
     } cases[] = {
-        {u"C:\\Program Files\\Ostra\\hitched.exe", u"C:\\Program Files\\Ostra\\",
-         u"C:\\Program Files\\Ostra"},
+        {u"C:\\Ostra Suite\\hitched.exe", u"C:\\Ostra Suite\\", u"C:\\Ostra Suite"},
         {u"C:\\hitched.exe", u"C:\\", u"C:"},
         {u"hitched.exe", u"", u""},
-        {u"", u"", u""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(DirectoryWithBackslash(c.path), c.with);
         EXPECT_EQ(DirectoryWithoutBackslash(c.path), c.without);
     }
-    // The doubled backslash where directory and file meet is kept: the profile functions
-    // accept it. A failed lookup leaves a path from the root of the current drive.
+    // The doubled backslash where the two meet is kept: the profile functions accept it.
     EXPECT_EQ(LanguageFilePath(u"C:\\Ostra\\"), u"C:\\Ostra\\\\languages\\language.lgg");
-    EXPECT_EQ(LanguageFilePath(u""), u"\\languages\\language.lgg");
-}
-
-TEST(HelpTopics, UrlJoinsDirectoryFileAndTopic) {
-    EXPECT_EQ(BuildHelpTopicUrl(u"C:\\Ostra", u"hitched.chm", u"html/a b.htm"),
-              u"C:\\Ostra\\hitched.chm::/html/a b.htm");
-    // Missing texts still give a well-formed URL; the help viewer reports the missing file.
-    EXPECT_EQ(BuildHelpTopicUrl(u"", u"", u""), u"\\::/");
 }
 
 TEST(HelpTopics, EachPageAndAdviceModeOpensItsTopicAndUnknownOnesTheDefault) {
