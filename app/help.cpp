@@ -1,7 +1,7 @@
 #include "app/help.h"
 
 #include "app/help_topics.h"
-#include "app/lang_string.h"
+#include "app/language_service.h"
 #include "app/module_file.h"
 #include "platform/wchar_utf16.h"
 #include "res/resource.h"

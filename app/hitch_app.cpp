@@ -2,17 +2,16 @@
 
 #include "app/app_names.h"
 #include "app/debug_log.h"
-#include "app/lang_string.h"
+#include "app/language_service.h"
+#include "app/main_dialog.h"
 #include "app/module_file.h"
 #include "app/module_paths.h"
 #include "app/trace_debug_log.h"
 #include "platform/wchar_utf16.h"
 #include "res/resource.h"
-#include "wizard/hitch_dlg.h"
+#include "ui/dialog.h"
 
 #include <commctrl.h>
-
-#include <new>
 
 namespace {
 
@@ -24,10 +23,6 @@ void BroadcastShowMessage() {
 }
 
 } // namespace
-
-CHitchApp* GetHitchApp() {
-    return dynamic_cast<CHitchApp*>(AfxGetApp());
-}
 
 CHitchApp::~CHitchApp() {
     delete m_pMainDlg;
@@ -51,10 +46,13 @@ BOOL CHitchApp::InitInstance() {
 
     DebugLog(L"start app");
     m_strModuleDir = hitched::ModuleDirectoryWithBackslash();
-    m_strLangFile = hitched::ToWString(hitched::LanguageFilePath(hitched::ToU16String(m_strModuleDir)));
+    m_strLangFile =
+        hitched::ToWString(hitched::LanguageFilePath(hitched::ToU16String(m_strModuleDir)));
+    // Every window asks for its texts by id from here on.
+    hitched::SetLanguageSource({::GetModuleHandleW(nullptr), m_strLangFile});
     SetLocalizedAppName();
 
-    m_pMainDlg = new (std::nothrow) CHitchDlg(nullptr);
+    m_pMainDlg = NewMainDialog();
     if (m_pMainDlg == nullptr) {
         return FALSE;
     }

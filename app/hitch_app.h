@@ -3,7 +3,7 @@
 
 #include <string>
 
-class CHitchDlg;
+class CDialog;
 
 // The application object: holds the single-instance mutex, the paths everything else uses,
 // and the main dialog, which lives (shown or hidden) until the process ends.
@@ -21,10 +21,7 @@ public:
     void SetLocalizedAppName();
 
     std::wstring m_strModuleDir; // with its trailing backslash
-    std::wstring m_strLangFile;
+    std::wstring m_strLangFile;  // handed to the language service at start-up
     HANDLE m_hInstanceMutex = nullptr;
-    CHitchDlg* m_pMainDlg = nullptr;
+    CDialog* m_pMainDlg = nullptr; // the wizard frame
 };
-
-// The application object, or nullptr when the process has none (most tests).
-CHitchApp* GetHitchApp();

@@ -29,17 +29,60 @@ void WriteToStderr(const std::u16string& line) {
 
 std::atomic<TraceSink> g_sink{nullptr};
 
-void AppendNumber(std::u16string& out, unsigned long long value, bool negative) {
-    char16_t digits[24];
-    int n = 0;
+// One directive after its '%': flags, width, size and conversion, as wvsprintfW reads them.
+struct Directive {
+    bool zeroPad = false;
+    bool wide = false; // "I64": the argument is 64 bits
+    std::size_t width = 0;
+    char16_t conversion = 0;
+    std::size_t length = 0; // characters after the '%'
+};
+
+Directive ParseDirective(const char16_t* p) {
+    Directive d;
+    const char16_t* start = p;
+    if (*p == u'0') {
+        d.zeroPad = true;
+        ++p;
+    }
+    // A width beyond any line's length is no directive; the cap keeps the count from wrapping.
+    while (*p >= u'0' && *p <= u'9' && d.width < 1000) {
+        d.width = d.width * 10 + static_cast<std::size_t>(*p - u'0');
+        ++p;
+    }
+    if (p[0] == u'I' && p[1] == u'6' && p[2] == u'4') {
+        d.wide = true;
+        p += 3;
+    }
+    d.conversion = *p;
+    d.length = static_cast<std::size_t>(p - start) + (*p != 0 ? 1 : 0);
+    return d;
+}
+
+std::u16string Digits(unsigned long long value, unsigned base, bool upper) {
+    const char16_t* digits = upper ? u"0123456789ABCDEF" : u"0123456789abcdef";
+    std::u16string out;
     do {
-        digits[n++] = static_cast<char16_t>(u'0' + value % 10);
-        value /= 10;
+        out.insert(out.begin(), digits[value % base]);
+        value /= base;
     } while (value != 0);
-    if (negative)
+    return out;
+}
+
+// Pads to the width: zeros go between the sign and the digits, blanks before both.
+void AppendPadded(std::u16string& out, const Directive& d, bool negative, std::u16string digits) {
+    const std::size_t used = digits.size() + (negative ? 1 : 0);
+    const std::size_t pad = d.width > used ? d.width - used : 0;
+    if (!d.zeroPad) {
+        out.append(pad, u' ');
+    }
+    if (negative) {
         out += u'-';
-    while (n > 0)
-        out += digits[--n];
+    }
+    if (d.zeroPad) {
+        out.append(pad, u'0');
+    }
+    out += digits;
 }
 
 std::u16string FormatArgs(const char16_t* format, va_list args) {
@@ -49,29 +92,43 @@ std::u16string FormatArgs(const char16_t* format, va_list args) {
             out += *p;
             continue;
         }
-        ++p;
-        switch (*p) {
+        const Directive d = ParseDirective(p + 1);
+        switch (d.conversion) {
         case u'd': {
-            long long v = va_arg(args, int);
-            AppendNumber(out, static_cast<unsigned long long>(v < 0 ? -v : v), v < 0);
+            const long long v = d.wide ? va_arg(args, long long) : va_arg(args, int);
+            // The magnitude in unsigned arithmetic, so the most negative value has one too.
+            const unsigned long long magnitude = v < 0 ? 0ULL - static_cast<unsigned long long>(v)
+                                                       : static_cast<unsigned long long>(v);
+            AppendPadded(out, d, v < 0, Digits(magnitude, 10, false));
             break;
         }
         case u'u':
-            AppendNumber(out, va_arg(args, unsigned), false);
+        case u'x':
+        case u'X': {
+            const unsigned long long v =
+                d.wide ? va_arg(args, unsigned long long) : va_arg(args, unsigned);
+            AppendPadded(out, d, false,
+                         Digits(v, d.conversion == u'u' ? 10 : 16, d.conversion == u'X'));
             break;
+        }
         case u's': {
             const char16_t* s = va_arg(args, const char16_t*);
-            out += s != nullptr ? s : u"(null)";
+            AppendPadded(out, Directive{false, false, d.width, 0, 0}, false,
+                         s != nullptr ? s : u"(null)");
             break;
         }
         case u'%':
-            out += u'%';
-            break;
+            if (d.length == 1) {
+                out += u'%';
+                break;
+            }
+            [[fallthrough]];
         default:
-            out += u'%';
-            out += *p;
+            // Not a directive: copied as it stands, and no argument is taken for it.
+            out.append(p, d.length + 1);
             break;
         }
+        p += d.length;
     }
     return out;
 }

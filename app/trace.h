@@ -12,8 +12,10 @@ using TraceSink = void (*)(const std::u16string& line);
 // Replaces the sink for every thread; nullptr restores the default (stderr).
 void SetTraceSink(TraceSink sink);
 
-// Formats and writes one line. Understands %d, %u (int / unsigned), %s (const char16_t*) and
-// %%; anything else is copied as it stands.
+// Formats and writes one line. Understands %d, %u, %x, %X (int / unsigned; with I64 before
+// the letter long long / unsigned long long), %s (const char16_t*) and %%, each with an optional
+// width and a 0 flag for leading zeros ("%012I64X" prints a Bluetooth address); anything else
+// is copied as it stands and takes no argument.
 void Trace(const char16_t* format, ...);
 
 // The formatting step of Trace, for callers that build a line without writing it.

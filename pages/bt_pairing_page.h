@@ -1,6 +1,6 @@
 #pragma once
 #include "pages/skin_page.h"
-#include "wizard/wizard_notify.h"
+#include "pages/wizard_notify.h"
 
 // Page 6: the passcode for pairing the chosen Bluetooth phone. Created by the frame with the
 // other pages; the passcode handling comes with Bluetooth support.

@@ -2,7 +2,7 @@
 
 #include "pages/list_images.h"
 
-#include "app/lang_string.h"
+#include "app/language_service.h"
 #include "res/resource.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #pragma once
 #include "controls/skin_button.h"
 #include "pages/skin_page.h"
+#include "pages/wizard_notify.h"
 #include "ui/list_ctrl.h"
-#include "wizard/wizard_notify.h"
 
 #include <commctrl.h>
 

@@ -2,7 +2,7 @@
 
 #include "pages/list_images.h"
 
-#include "app/lang_string.h"
+#include "app/language_service.h"
 #include "pages/page_texts.h"
 #include "platform/wchar_utf16.h"
 #include "portservice/connected_phone.h"

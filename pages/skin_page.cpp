@@ -1,6 +1,6 @@
 #include "pages/skin_page.h"
 
-#include "app/lang_string.h"
+#include "app/language_service.h"
 #include "ui/skin_paint.h"
 
 CSkinPage::CSkinPage(UINT nIDTemplate, UINT nBackgroundBitmap, CWnd* pParent)

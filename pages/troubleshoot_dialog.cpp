@@ -2,7 +2,7 @@
 
 #include "app/help.h"
 #include "app/help_topics.h"
-#include "app/lang_string.h"
+#include "app/language_service.h"
 #include "pages/page_texts.h"
 #include "res/resource.h"
 

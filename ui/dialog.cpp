@@ -146,5 +146,13 @@ BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
     if (pMsg->hwnd != m_hWnd && !::IsChild(m_hWnd, pMsg->hwnd)) {
         return FALSE;
     }
+    // A dialog that is part of another one (DS_CONTROL) has no Enter or Escape of its own: the
+    // dialog manager would hand them to the enclosing dialog as OK and Cancel. Passed on, they
+    // reach that dialog's own PreTranslateMessage, which decides.
+    const bool enterOrEscape =
+        pMsg->message == WM_KEYDOWN && (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE);
+    if (enterOrEscape && (::GetWindowLongW(m_hWnd, GWL_STYLE) & DS_CONTROL) != 0) {
+        return FALSE;
+    }
     return ::IsDialogMessageW(m_hWnd, pMsg);
 }

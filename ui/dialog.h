@@ -15,7 +15,8 @@ public:
     BOOL Create() { return Create(m_nIDTemplate, m_pParentWnd); }
 
     // Keyboard and mouse input meant for the dialog or its controls goes through
-    // IsDialogMessage (Tab, arrows, Enter, Escape, mnemonics).
+    // IsDialogMessage (Tab, arrows, Enter, Escape, mnemonics); a DS_CONTROL dialog leaves Enter
+    // and Escape to the dialog it is part of.
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
     static DLGPROC DialogProcAddress() { return &DialogProc; }

@@ -3,13 +3,19 @@
 #include "app/debug_log.h"
 #include "app/help.h"
 #include "app/help_topics.h"
-#include "app/lang_string.h"
+#include "app/language_service.h"
+#include "app/main_dialog.h"
 #include "app/module_file.h"
 #include "portservice/window_owner.h"
 #include "res/resource.h"
 #include "ui/skin_paint.h"
 
 #include <cstdlib>
+#include <new>
+
+CDialog* NewMainDialog() {
+    return new (std::nothrow) CHitchDlg(nullptr);
+}
 
 CHitchDlg::CHitchDlg(CWnd* pParent) : CDialog(IDD_HITCHED_DIALOG, pParent) {
     m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));

@@ -2,8 +2,9 @@
 #include "detect/connect_broadcast.h"
 #include "detect/device_map.h"
 #include "controls/skin_button.h"
+#include "pages/wizard_notify.h"
 #include "ui/dialog.h"
-#include "wizard/wizard_notify.h"
+#include "wizard/wizard_pages.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -123,6 +124,8 @@ protected:
 
     void OnNext();
     void OnPrevious();
+    // The frame has no OK: an Enter that the dialog manager turns into IDOK changes nothing.
+    void OnOK() override {}
     void OnCancel() override;
     void OnHelp();
 

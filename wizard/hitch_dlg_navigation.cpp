@@ -2,7 +2,7 @@
 // states of each page, the Next / Previous / Help buttons and the settings they write.
 #include "wizard/hitch_dlg.h"
 
-#include "app/lang_string.h"
+#include "app/language_service.h"
 #include "pages/bt_pairing_page.h"
 #include "pages/bt_search_page.h"
 #include "pages/completed_page.h"

@@ -3,6 +3,7 @@
 // folder with a trailing backslash; empty when unset.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 inline std::wstring DistDir() {
@@ -11,16 +12,8 @@ inline std::wstring DistDir() {
     if (length == 0 || length >= MAX_PATH) {
         return {};
     }
-    std::wstring dir(value, length);
     // CTest passes the Linux path; Wine's Z: drive is the Linux root.
-    if (dir[0] == L'/') {
-        dir = L"Z:" + dir;
-    }
-    for (wchar_t& c : dir) {
-        c = c == L'/' ? L'\\' : c;
-    }
-    if (dir.back() != L'\\') {
-        dir.push_back(L'\\');
-    }
-    return dir;
+    std::wstring dir = (value[0] == L'/' ? L"Z:" : L"") + std::wstring(value, length);
+    std::replace(dir.begin(), dir.end(), L'/', L'\\');
+    return dir.back() == L'\\' ? dir : dir + L'\\';
 }

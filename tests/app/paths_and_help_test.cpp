@@ -6,55 +6,32 @@
 
 using namespace hitched;
 
-TEST(ModulePaths, DirectoryIsCutAtTheLastBackslash) {
-    EXPECT_EQ(DirectoryWithBackslash(u"C:\\Program Files\\Ostra\\hitched.exe"),
-              u"C:\\Program Files\\Ostra\\");
-    EXPECT_EQ(DirectoryWithoutBackslash(u"C:\\Program Files\\Ostra\\hitched.exe"),
-              u"C:\\Program Files\\Ostra");
-    EXPECT_EQ(DirectoryWithBackslash(u"C:\\hitched.exe"), u"C:\\");
-    EXPECT_EQ(DirectoryWithoutBackslash(u"C:\\hitched.exe"), u"C:");
-}
-
-TEST(ModulePaths, NoBackslashOrNoPathGivesAnEmptyDirectory) {
-    EXPECT_EQ(DirectoryWithBackslash(u""), u"");
-    EXPECT_EQ(DirectoryWithoutBackslash(u""), u"");
-    EXPECT_EQ(DirectoryWithBackslash(u"hitched.exe"), u"");
-    EXPECT_EQ(DirectoryWithoutBackslash(u"hitched.exe"), u"");
-}
-
-TEST(ModulePaths, LanguageFileKeepsTheDoubledBackslash) {
-    EXPECT_EQ(LanguageFilePath(u"C:\\Ostra\\"), u"C:\\Ostra\\\\languages\\language.lgg");
-    // A failed module lookup leaves a path relative to the root of the current drive.
-    EXPECT_EQ(LanguageFilePath(u""), u"\\languages\\language.lgg");
-}
-
-TEST(HelpTopics, UrlJoinsDirectoryFileAndTopic) {
-    EXPECT_EQ(BuildHelpTopicUrl(u"C:\\Ostra", u"hitched.chm", u"usb_cable.htm"),
-              u"C:\\Ostra\\hitched.chm::/usb_cable.htm");
-    EXPECT_EQ(BuildHelpTopicUrl(u"C:\\Ostra", u"hitched.chm", u"html/a b.htm"),
-              u"C:\\Ostra\\hitched.chm::/html/a b.htm");
-    // Missing texts still give a well-formed URL; the help viewer reports the missing file.
-    EXPECT_EQ(BuildHelpTopicUrl(u"", u"", u""), u"\\::/");
-}
-
-TEST(HelpTopics, EachPageOpensItsTopicAndUnknownPagesTheOverview) {
-    EXPECT_EQ(HelpTopicIdForPage(0), unsigned(IDS_HELPDOC_WIZARD));
-    EXPECT_EQ(HelpTopicIdForPage(1), unsigned(IDS_HELPDOC_TYPE));
-    EXPECT_EQ(HelpTopicIdForPage(2), unsigned(IDS_HELPDOC_CABLE));
-    EXPECT_EQ(HelpTopicIdForPage(3), unsigned(IDS_HELPDOC_BULETH));
-    EXPECT_EQ(HelpTopicIdForPage(4), unsigned(IDS_HELPDOC_IRDA));
-    EXPECT_EQ(HelpTopicIdForPage(5), unsigned(IDS_HELPDOC_COMPL));
-    EXPECT_EQ(HelpTopicIdForPage(6), unsigned(IDS_HELPDOC_BTPAIR));
-    for (int page : {-1, 7, 100}) {
-        EXPECT_EQ(HelpTopicIdForPage(page), unsigned(IDS_HELPDOC_WIZARD)) << page;
+TEST(ModulePaths, DirectoryIsCutAtTheLastBackslashAndTheLanguageFileJoinsIt) {
+    const struct {
+        std::u16string path, with, without;
+    } cases[] = {
+        {u"C:\\Ostra Suite\\hitched.exe", u"C:\\Ostra Suite\\", u"C:\\Ostra Suite"},
+        {u"C:\\hitched.exe", u"C:\\", u"C:"},
+        {u"hitched.exe", u"", u""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DirectoryWithBackslash(c.path), c.with);
+        EXPECT_EQ(DirectoryWithoutBackslash(c.path), c.without);
     }
+    // The doubled backslash where the two meet is kept: the profile functions accept it.
+    EXPECT_EQ(LanguageFilePath(u"C:\\Ostra\\"), u"C:\\Ostra\\\\languages\\language.lgg");
 }
 
-TEST(HelpTopics, TroubleshootingModesOpenTheirTopicsAndUnknownModesTheCableTopic) {
-    EXPECT_EQ(HelpTopicIdForTroubleshootMode(0), unsigned(IDS_HELPDOC_CABLE));
-    EXPECT_EQ(HelpTopicIdForTroubleshootMode(1), unsigned(IDS_HELPDOC_IRDA));
-    EXPECT_EQ(HelpTopicIdForTroubleshootMode(2), unsigned(IDS_HELPDOC_BULETH));
-    for (int mode : {-1, 3, 42}) {
-        EXPECT_EQ(HelpTopicIdForTroubleshootMode(mode), unsigned(IDS_HELPDOC_CABLE)) << mode;
+TEST(HelpTopics, EachPageAndAdviceModeOpensItsTopicAndUnknownOnesTheDefault) {
+    const unsigned pages[] = {IDS_HELPDOC_WIZARD, IDS_HELPDOC_TYPE,  IDS_HELPDOC_CABLE,
+                              IDS_HELPDOC_BULETH, IDS_HELPDOC_IRDA,  IDS_HELPDOC_COMPL,
+                              IDS_HELPDOC_BTPAIR, IDS_HELPDOC_WIZARD};
+    for (int page = -1; page <= 7; ++page) {
+        EXPECT_EQ(HelpTopicIdForPage(page), pages[page < 0 ? 7 : page]) << page;
+    }
+    const unsigned modes[] = {IDS_HELPDOC_CABLE, IDS_HELPDOC_IRDA, IDS_HELPDOC_BULETH,
+                              IDS_HELPDOC_CABLE};
+    for (int mode = -1; mode <= 3; ++mode) {
+        EXPECT_EQ(HelpTopicIdForTroubleshootMode(mode), modes[mode < 0 ? 3 : mode]) << mode;
     }
 }

@@ -1,5 +1,7 @@
 #include "temp_file.h"
 
+#include <shellapi.h>
+
 #include <atomic>
 
 TempFolder::TempFolder() {
@@ -11,32 +13,14 @@ TempFolder::TempFolder() {
     ::CreateDirectoryW(m_path.c_str(), nullptr);
 }
 
-namespace {
-
-void RemoveTree(const std::wstring& folder) { // folder ends in a backslash
-    WIN32_FIND_DATAW found{};
-    HANDLE search = ::FindFirstFileW((folder + L"*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(folder + name + L"\\");
-            } else {
-                ::DeleteFileW((folder + name).c_str());
-            }
-        } while (::FindNextFileW(search, &found));
-        ::FindClose(search);
-    }
-    ::RemoveDirectoryW(folder.c_str());
-}
-
-} // namespace
-
 TempFolder::~TempFolder() {
-    RemoveTree(m_path);
+    // The folder and everything in it, without asking: a double-terminated list of one path.
+    const std::wstring from = m_path.substr(0, m_path.size() - 1) + L'\0';
+    SHFILEOPSTRUCTW operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_NO_UI;
+    ::SHFileOperationW(&operation);
 }
 
 void TempFolder::WriteBytes(const std::wstring& path, const std::string& bytes) {

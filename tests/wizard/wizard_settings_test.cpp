@@ -1,5 +1,5 @@
-// The wizard's settings rules over INI text: what "wizard_show" means, and which switches
-// choosing a connection type turns on.
+// The wizard's settings rules over INI text: what "wizard_show" means, and when choosing
+// Bluetooth switches the stacks on.
 #include "wizard/wizard_settings.h"
 
 #include "../platform/ini_text_reader.h"
@@ -7,97 +7,50 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace {
 
 using hitched::test::IniTextReader;
 
-struct Write {
-    std::u16string section, key, value;
-    bool operator==(const Write& o) const {
-        return section == o.section && key == o.key && value == o.value;
-    }
-};
-
-class RecordingWriter : public hitched::IProfileWriter {
-public:
-    std::vector<Write> writes;
+// Records the writes as "key=value;" (all of them go to [Enable_connect]).
+struct RecordingWriter : hitched::IProfileWriter {
+    std::u16string writes;
     void WriteString(std::u16string_view section, std::u16string_view key,
                      std::u16string_view value) override {
-        writes.push_back({std::u16string(section), std::u16string(key), std::u16string(value)});
+        writes += std::u16string(key) + u"=" + std::u16string(value) + u";";
+        EXPECT_EQ(section, u"Enable_connect");
     }
 };
 
-TEST(WizardSettingsTest, WelcomePageShownOnlyForAMissingKeyOrExactlyOne) {
-    const struct {
-        const char* ini;
-        bool shown;
-    } cases[] = {
-        {"", true},
-        {"[Hitched]\r\nother=0\r\n", true},
-        {"[Hitched]\r\nwizard_show=1\r\n", true},
-        {"[Hitched]\r\nwizard_show=0\r\n", false},
-        {"[Hitched]\r\nwizard_show=\r\n", false},
-        {"[Hitched]\r\nwizard_show=yes\r\n", false},
-        {"[Hitched]\r\nwizard_show=11\r\n", false},
-        {"[Hitched]\r\nwizard_show=NOT_FOUND\r\n", true}, // reads as the default itself
-        {"[Enable_connect]\r\nwizard_show=0\r\n", true},  // another section's key
+TEST(WizardSettingsTest, WelcomePageShownOnlyForAMissingKeyOrExactlyOneEvenInOddFiles) {
+    const std::pair<const char*, bool> cases[] = {
+        {"[Hitched]\r\nwizard_show=", false},
+        {"[Hitched]\r\nwizard_show=11", false},
+        {"[Hitched]\r\nwizard_show=NOT_FOUND", true}, // reads as the default itself
+        {"[Enable_connect]\r\nwizard_show=0", true},  // another section's key
     };
-    for (const auto& c : cases) {
-        IniTextReader settings(c.ini);
-        EXPECT_EQ(hitched::IsWizardShown(settings), c.shown) << c.ini;
+    for (const auto& [ini, shown] : cases) {
+        IniTextReader settings(ini);
+        EXPECT_EQ(hitched::IsWizardShown(settings), shown) << ini;
     }
-}
-
-TEST(WizardSettingsTest, WelcomeCheckBoxIsStoredAsOneOrZero) {
-    RecordingWriter writer;
-    hitched::WriteWizardShown(writer, true);
-    hitched::WriteWizardShown(writer, false);
-    const std::vector<Write> expected = {{u"Hitched", u"wizard_show", u"1"},
-                                         {u"Hitched", u"wizard_show", u"0"}};
-    EXPECT_EQ(writer.writes, expected);
-}
-
-TEST(WizardSettingsTest, CableAndInfraredSwitchTheirOwnKeysOn) {
-    RecordingWriter cable;
-    hitched::EnableCableTypes(cable);
-    const std::vector<Write> cableWrites = {{u"Enable_connect", u"Serial Cable", u"1"},
-                                            {u"Enable_connect", u"USB Cable", u"1"}};
-    EXPECT_EQ(cable.writes, cableWrites);
-
-    RecordingWriter infrared;
-    hitched::EnableInfraredType(infrared);
-    const std::vector<Write> infraredWrites = {{u"Enable_connect", u"Infrared", u"1"}};
-    EXPECT_EQ(infrared.writes, infraredWrites);
 }
 
 TEST(WizardSettingsTest, BluetoothStacksAreAllSwitchedOnOnlyWhenNoneIsEnabled) {
-    // All four explicitly off: all four on.
-    IniTextReader allOff("[Enable_connect]\r\nBluetooth (Microsoft)=0\r\n"
-                         "Bluetooth (Broadcomm)=0\r\nBluetooth (IVT)=x\r\n"
-                         "Bluetooth (Toshiba)=\r\n");
-    RecordingWriter writer;
-    EXPECT_TRUE(hitched::EnableBluetoothStacks(allOff, writer));
-    const std::vector<Write> expected = {{u"Enable_connect", u"Bluetooth (Microsoft)", u"1"},
-                                         {u"Enable_connect", u"Bluetooth (Broadcomm)", u"1"},
-                                         {u"Enable_connect", u"Bluetooth (IVT)", u"1"},
-                                         {u"Enable_connect", u"Bluetooth (Toshiba)", u"1"}};
-    EXPECT_EQ(writer.writes, expected);
-
-    // One stack chosen (the last one checked): the others stay as they are.
-    IniTextReader oneOn("[Enable_connect]\r\nBluetooth (Microsoft)=0\r\n"
-                        "Bluetooth (Broadcomm)=0\r\nBluetooth (IVT)=0\r\n"
-                        "Bluetooth (Toshiba)=1\r\n");
-    RecordingWriter untouched;
-    EXPECT_FALSE(hitched::EnableBluetoothStacks(oneOn, untouched));
-    EXPECT_TRUE(untouched.writes.empty());
-
-    // A missing key counts as enabled, so a fresh file is left alone too.
-    IniTextReader fresh("");
-    RecordingWriter freshWriter;
-    EXPECT_FALSE(hitched::EnableBluetoothStacks(fresh, freshWriter));
-    EXPECT_TRUE(freshWriter.writes.empty());
+    const char* const off = "[Enable_connect]\r\nBluetooth (Microsoft)=0\r\n"
+                            "Bluetooth (Broadcomm)=x\r\nBluetooth (IVT)=\r\n";
+    const std::pair<std::string, std::u16string> cases[] = {
+        {std::string(off) + "Bluetooth (Toshiba)=0", u"Bluetooth (Microsoft)=1;"
+                                                     u"Bluetooth (Broadcomm)=1;"
+                                                     u"Bluetooth (IVT)=1;Bluetooth (Toshiba)=1;"},
+        {std::string(off) + "Bluetooth (Toshiba)=1", u""},
+        {"", u""}, // a missing key counts as enabled
+    };
+    for (const auto& [ini, writes] : cases) {
+        IniTextReader reader(ini);
+        RecordingWriter writer;
+        EXPECT_EQ(hitched::EnableBluetoothStacks(reader, writer), !writes.empty()) << ini;
+        EXPECT_EQ(writer.writes, writes) << ini;
+    }
 }
 
 } // namespace

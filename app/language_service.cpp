@@ -1,10 +1,28 @@
-#include "app/lang_string.h"
+#include "app/language_service.h"
 
-#include "app/hitch_app.h"
 #include "app/lang_text.h"
 #include "platform/wchar_utf16.h"
 
+#include <mutex>
+
 namespace hitched {
+namespace {
+
+std::mutex g_sourceLock;
+LanguageSource g_source;
+
+LanguageSource CurrentSource() {
+    std::lock_guard<std::mutex> lock(g_sourceLock);
+    return g_source;
+}
+
+} // namespace
+
+LanguageSource SetLanguageSource(LanguageSource source) {
+    std::lock_guard<std::mutex> lock(g_sourceLock);
+    std::swap(g_source, source);
+    return source;
+}
 
 std::wstring LoadLangStringFrom(HMODULE module, const std::wstring& langFile, UINT nID) {
     // With a zero buffer size LoadStringW hands out a pointer into the resource itself.
@@ -26,7 +44,7 @@ std::wstring LoadLangStringFrom(HMODULE module, const std::wstring& langFile, UI
 } // namespace hitched
 
 std::wstring LoadLangString(UINT nID) {
-    const CHitchApp* pApp = GetHitchApp();
-    return hitched::LoadLangStringFrom(::GetModuleHandleW(nullptr),
-                                       pApp ? pApp->m_strLangFile : std::wstring(), nID);
+    const hitched::LanguageSource source = hitched::CurrentSource();
+    return hitched::LoadLangStringFrom(
+        source.module != nullptr ? source.module : ::GetModuleHandleW(nullptr), source.file, nID);
 }
