@@ -1,120 +1,152 @@
-// Drives the wizard of a running hitched.exe from another process, as a user would, and reports
-// what it shows. Reads one command per line on stdin and answers each with one line:
-//   state              "state page=<title of the shown page> prev=0|1 next=0|1 cancel=<caption>
-//                       advice=<heading of the shown troubleshooting dialog, or empty>"
-//   click ID           presses button ID of the frame (1000 Previous, 3 Next, 2 Cancel) and
-//                      answers once the frame has handled it
-//   wait TITLE MS      waits until the page titled TITLE is shown: "shown <ms>" or "timeout"
-//   rows               "rows N" and then N lines "row <column 0>|<column 1>" of the list on
-//                       the shown page
+// The Windows side of the end-to-end tests, one program built under the two names the scripts
+// know it by. With an argument (detection_helper) it does one thing for the test:
+//   devicechange   broadcasts WM_DEVICECHANGE (DBT_DEVNODES_CHANGED) to every top-level
+//                  window, as Windows does when a device comes
+//   hold NAME      opens the named mutex NAME (another suite program using a phone) and keeps
+//                  it until stdin ends
+//   debuglog       prints every OutputDebugString line of every process as "PID: text" until
+//                  stdin ends, read as a debug viewer reads them (DBWIN_BUFFER): Wine's own
+//                  debug channels do not carry them to a Linux-side driver
+// Without one (wizard_driver) it drives hitched.exe's wizard as a user would and reports what
+// it shows. It first answers "ready|show=<name>|hide=<name>|show id=<n>|hide id=<n>" (the
+// suite's show and hide messages), then one line for each command line on stdin:
+//   state              "state|visible=B|iconic=B|front=B|prev=B|next=B|launches=N|title=T
+//                       |page=T|cancel=T|advice=T" on one line: B is 0 or 1 (front: the frame
+//                       is the foreground window; prev, next: those buttons are enabled), N the
+//                       suite's launch broadcasts seen so far, T the frame's caption, the shown
+//                       page's title, Cancel's caption, the shown advice's heading (or empty)
+//   click ID           presses button ID of the frame and answers once the frame handled it
+//   check ID           clicks radio button or check box ID of the shown page: "checked 0|1"
 //   advice-ok          presses OK of the troubleshooting dialog
-//   check ID           checks radio button or check box ID of the shown page ("checked")
-//   rect               "rect L T R B": the frame's window rectangle on the screen
-//   advice-rect        the same for the shown troubleshooting dialog ("rect" with zeros if none)
+//   wait TITLE MS      waits until the page titled TITLE is shown: "shown|timeout <ms>"
+//   rows               "rows N", then N lines "row <column 0>|<column 1>" of the page's list
+//   rect, advice-rect  "rect L T R B": the frame's or the shown advice's (zeros if none)
 //   timer ID           delivers timer ID to the frame now, as its expiry would ("fired")
-// The frame is the top-level dialog that holds the page placeholder 1033.
+//   post MSG W [ITEM]  posts message number MSG with wParam W to the frame or its item ITEM
+//                      ("posted")
+//   started MS         waits for the start-up event, which exists from the driver's start on,
+//                      and resets it: "started 0|1"
+// The frame is the top-level dialog holding the page placeholder; it is looked up anew for
+// every command, so a restarted hitched.exe is found too.
+#include "app/app_names.h"
+#include "res/resource.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
-#include <vector>
+#include <thread>
 
 namespace {
 
-constexpr int kPagePlaceholder = 1033;
-constexpr int kPageTitle = 1006;
-constexpr int kPhoneList = 1012;
-constexpr int kAdviceHeading = 1019;
+std::atomic<bool> g_stdinEnded{false};
+std::atomic<int> g_launches{0};
 
-bool IsDialog(HWND hWnd) {
-    wchar_t name[16] = {};
-    ::GetClassNameW(hWnd, name, 16);
-    return std::wcscmp(name, L"#32770") == 0;
+void ReadStdinToItsEnd() {
+    char line[64];
+    while (std::fgets(line, sizeof line, stdin) != nullptr) {
+    }
+    g_stdinEnded = true;
 }
 
-HWND FindFrame() {
-    struct Search {
-        HWND found = nullptr;
-    } search;
-    ::EnumWindows(
-        [](HWND hWnd, LPARAM lParam) -> BOOL {
-            if (IsDialog(hWnd) && ::GetDlgItem(hWnd, kPagePlaceholder) != nullptr) {
-                reinterpret_cast<Search*>(lParam)->found = hWnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+int HoldMutex(const char* name) {
+    HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name);
+    std::printf(mutex ? "holding\n" : "cannot create the mutex\n");
+    std::fflush(stdout);
+    ReadStdinToItsEnd();
+    return mutex ? (::CloseHandle(mutex), 0) : 1;
 }
 
-// The shown troubleshooting dialog: a visible top-level dialog owned by the frame.
-HWND FindAdvice(HWND frame) {
-    struct Search {
-        HWND frame;
-        HWND found = nullptr;
-    } search{frame};
-    ::EnumWindows(
-        [](HWND hWnd, LPARAM lParam) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lParam);
-            if (IsDialog(hWnd) && ::GetWindow(hWnd, GW_OWNER) == s->frame &&
-                ::IsWindowVisible(hWnd)) {
-                s->found = hWnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+int PrintDebugOutput() {
+    HANDLE bufferReady = ::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY");
+    const bool another = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    HANDLE dataReady = ::CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY");
+    HANDLE mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096,
+                                          L"DBWIN_BUFFER");
+    const char* view =
+        mapping ? static_cast<const char*>(::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0))
+                : nullptr;
+    if (another || !bufferReady || !dataReady || !view) {
+        std::printf("another debug-output monitor is running\n");
+        return 1;
+    }
+    std::printf("monitoring\n");
+    std::fflush(stdout);
+    std::thread(ReadStdinToItsEnd).detach(); // the driver ends the helper by closing stdin
+    ::SetEvent(bufferReady);
+    while (!g_stdinEnded) {
+        if (::WaitForSingleObject(dataReady, 100) != WAIT_OBJECT_0) {
+            continue;
+        }
+        DWORD pid = 0;
+        std::memcpy(&pid, view, sizeof pid);
+        std::string text(view + sizeof pid, strnlen(view + sizeof pid, 4096 - sizeof pid));
+        text.erase(text.find_last_not_of("\r\n") + 1);
+        std::printf("%lu: %s\n", pid, text.c_str());
+        std::fflush(stdout);
+        ::SetEvent(bufferReady);
+    }
+    return 0;
 }
 
-// The page dialog among the frame's children that is visible.
-HWND FindShownPage(HWND frame) {
-    for (HWND child = ::GetWindow(frame, GW_CHILD); child != nullptr;
-         child = ::GetWindow(child, GW_HWNDNEXT)) {
-        if (IsDialog(child) && (::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE)) {
-            return child;
+// The first dialog that `match` accepts among `first` and the windows after it.
+HWND FindDialog(HWND first, const std::function<bool(HWND)>& match) {
+    for (HWND h = first; h != nullptr; h = ::GetWindow(h, GW_HWNDNEXT)) {
+        wchar_t name[16] = {};
+        ::GetClassNameW(h, name, 16);
+        if (std::wcscmp(name, L"#32770") == 0 && match(h)) {
+            return h;
         }
     }
     return nullptr;
 }
 
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
+HWND FindFrame() {
+    for (int i = 0; i < 300; ++i, ::Sleep(100)) {
+        if (HWND frame = FindDialog(::GetTopWindow(nullptr), [](HWND h) {
+                return ::GetDlgItem(h, IDC_PAGE_PLACEHOLDER) != nullptr;
+            })) {
+            return frame;
+        }
     }
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
-    out.resize(static_cast<size_t>(n - 1));
+    return nullptr;
+}
+
+// The shown troubleshooting dialog: a visible top-level dialog owned by the frame.
+HWND FindAdvice(HWND frame) {
+    return FindDialog(::GetTopWindow(nullptr), [frame](HWND h) {
+        return ::GetWindow(h, GW_OWNER) == frame && ::IsWindowVisible(h);
+    });
+}
+
+// The page dialog among the frame's children that is visible.
+HWND FindShownPage(HWND frame) {
+    return FindDialog(::GetWindow(frame, GW_CHILD),
+                      [](HWND h) { return (::GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE) != 0; });
+}
+
+std::string Utf8(const wchar_t* text) {
+    char out[1024] = {};
+    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, out, sizeof out - 1, nullptr, nullptr);
     return out;
 }
 
+// The text the system keeps for the window (what a static or a button shows): no message that
+// a busy window would have to answer.
 std::string Text(HWND hWnd) {
-    if (hWnd == nullptr) {
-        return {};
-    }
     wchar_t buffer[512] = {};
-    ::SendMessageTimeoutW(hWnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_BLOCK, 2000,
-                          nullptr);
+    ::GetWindowTextW(hWnd, buffer, 512);
     return Utf8(buffer);
 }
 
 std::string PageTitle(HWND frame) {
-    return Text(::GetDlgItem(FindShownPage(frame), kPageTitle));
-}
-
-void PrintState(HWND frame) {
-    HWND advice = FindAdvice(frame);
-    std::printf("state page=%s prev=%d next=%d cancel=%s advice=%s\n", PageTitle(frame).c_str(),
-                ::IsWindowEnabled(::GetDlgItem(frame, 1000)) ? 1 : 0,
-                ::IsWindowEnabled(::GetDlgItem(frame, 3)) ? 1 : 0,
-                Text(::GetDlgItem(frame, IDCANCEL)).c_str(),
-                Text(::GetDlgItem(advice, kAdviceHeading)).c_str());
+    return Text(::GetDlgItem(FindShownPage(frame), IDC_PAGE_TITLE));
 }
 
 // Sent, so the click has been handled when the answer comes.
@@ -127,25 +159,22 @@ void Click(HWND dialog, int id) {
 // A list view of another process: the item buffer has to live in that process.
 std::string ItemText(HWND list, HANDLE process, int item, int subItem) {
     constexpr SIZE_T kChars = 260;
-    void* remote = ::VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t),
-                                    MEM_COMMIT, PAGE_READWRITE);
-    if (remote == nullptr) {
-        return "<no memory>";
-    }
+    char* remote = static_cast<char*>(::VirtualAllocEx(
+        process, nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
     LVITEMW lv{};
     lv.iSubItem = subItem;
     lv.cchTextMax = kChars;
-    lv.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(LVITEMW));
-    ::WriteProcessMemory(process, remote, &lv, sizeof(lv), nullptr);
+    lv.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+    ::WriteProcessMemory(process, remote, &lv, sizeof lv, nullptr);
     ::SendMessageW(list, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(remote));
     wchar_t text[kChars] = {};
-    ::ReadProcessMemory(process, lv.pszText, text, sizeof(text) - sizeof(wchar_t), nullptr);
+    ::ReadProcessMemory(process, lv.pszText, text, sizeof text - sizeof(wchar_t), nullptr);
     ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     return Utf8(text);
 }
 
 void PrintRows(HWND frame) {
-    HWND list = ::GetDlgItem(FindShownPage(frame), kPhoneList);
+    HWND list = ::GetDlgItem(FindShownPage(frame), IDC_PHONE_LIST);
     const int count = list ? static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
     std::printf("rows %d\n", count);
     DWORD pid = 0;
@@ -156,79 +185,131 @@ void PrintRows(HWND frame) {
         std::printf("row %s|%s\n", ItemText(list, process, i, 0).c_str(),
                     ItemText(list, process, i, 1).c_str());
     }
-    if (process != nullptr) {
-        ::CloseHandle(process);
-    }
+    ::CloseHandle(process);
 }
 
-void WaitForPage(HWND frame, const std::string& title, DWORD timeoutMs) {
-    const ULONGLONG start = ::GetTickCount64();
-    while (::GetTickCount64() - start < timeoutMs) {
-        if (PageTitle(frame) == title) {
-            std::printf("shown %llu\n", ::GetTickCount64() - start);
-            return;
+LRESULT CALLBACK CountLaunches(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    static const UINT launch = ::RegisterWindowMessageW(hitched::kLaunchApplicationMessageName);
+    g_launches += message == launch ? 1 : 0;
+    return ::DefWindowProcW(hWnd, message, wParam, lParam);
+}
+
+// A hidden top-level window on a thread of its own, counting the launch broadcasts.
+void ListenForLaunches() {
+    std::thread([] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &CountLaunches;
+        windowClass.lpszClassName = L"HitchedLaunchListener";
+        ::RegisterClassW(&windowClass);
+        ::CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                          nullptr, nullptr, nullptr);
+        MSG msg;
+        while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            ::DispatchMessageW(&msg);
         }
-        ::Sleep(10);
+    }).detach();
+}
+
+void Drive(HWND frame, const std::string& command) {
+    const char* line = command.c_str();
+    UINT message = 0;
+    unsigned long wParam = 0;
+    int id = 0;
+    if (command == "state") {
+        std::printf("state|visible=%d|iconic=%d|front=%d|prev=%d|next=%d|launches=%d|title=%s"
+                    "|page=%s|cancel=%s|advice=%s\n",
+                    ::IsWindowVisible(frame) ? 1 : 0, ::IsIconic(frame) ? 1 : 0,
+                    ::GetForegroundWindow() == frame ? 1 : 0,
+                    ::IsWindowEnabled(::GetDlgItem(frame, IDC_BTN_PREVIOUS)) ? 1 : 0,
+                    ::IsWindowEnabled(::GetDlgItem(frame, IDC_BTN_NEXT)) ? 1 : 0, g_launches.load(),
+                    Text(frame).c_str(), PageTitle(frame).c_str(),
+                    Text(::GetDlgItem(frame, IDC_BTN_CANCEL)).c_str(),
+                    Text(::GetDlgItem(FindAdvice(frame), IDC_TS_HEADING)).c_str());
+    } else if (std::sscanf(line, "click %d", &id) == 1) {
+        Click(frame, id);
+        std::printf("clicked\n");
+    } else if (std::sscanf(line, "check %d", &id) == 1) {
+        // As a click would: the group's other radio buttons are cleared too.
+        HWND button = ::GetDlgItem(FindShownPage(frame), id);
+        ::SendMessageW(button, BM_CLICK, 0, 0);
+        std::printf("checked %d\n", static_cast<int>(::SendMessageW(button, BM_GETCHECK, 0, 0)));
+    } else if (command == "advice-ok") {
+        Click(FindAdvice(frame), IDOK);
+        std::printf("clicked\n");
+    } else if (command.rfind("wait ", 0) == 0) {
+        const size_t space = command.rfind(' ');
+        const std::string title = command.substr(5, space - 5);
+        const ULONGLONG start = ::GetTickCount64();
+        const ULONGLONG limit = std::strtoull(line + space + 1, nullptr, 10);
+        while (PageTitle(frame) != title && ::GetTickCount64() - start < limit) {
+            ::Sleep(10);
+        }
+        std::printf("%s %llu\n", PageTitle(frame) == title ? "shown" : "timeout",
+                    ::GetTickCount64() - start);
+    } else if (command == "rows") {
+        PrintRows(frame);
+    } else if (command == "rect" || command == "advice-rect") {
+        RECT rect{};
+        HWND target = command == "rect" ? frame : FindAdvice(frame);
+        if (target != nullptr) {
+            ::GetWindowRect(target, &rect);
+        }
+        std::printf("rect %ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+    } else if (std::sscanf(line, "timer %d", &id) == 1) {
+        ::SendMessageTimeoutW(frame, WM_TIMER, id, 0, SMTO_BLOCK, 5000, nullptr);
+        std::printf("fired\n");
+    } else if (std::sscanf(line, "post %u %lu %d", &message, &wParam, &id) >= 2) {
+        ::PostMessageW(id != 0 ? ::GetDlgItem(frame, id) : frame, message, wParam, 0);
+        std::printf("posted\n");
+    } else {
+        std::printf("unknown command\n");
     }
-    std::printf("timeout\n");
 }
 
 } // namespace
 
-int main() {
-    HWND frame = nullptr;
-    for (int i = 0; i < 300 && frame == nullptr; ++i) {
-        frame = FindFrame();
-        if (frame == nullptr) {
-            ::Sleep(100);
-        }
+int main(int argc, char** argv) {
+    const std::string helper = argc >= 2 ? argv[1] : "";
+    if (helper == "devicechange") {
+        DWORD recipients = BSM_APPLICATIONS;
+        const long result = ::BroadcastSystemMessageW(BSF_FORCEIFHUNG | BSF_IGNORECURRENTTASK,
+                                                      &recipients, WM_DEVICECHANGE, 0x0007, 0);
+        std::printf("broadcast WM_DEVICECHANGE: %ld\n", result);
+        return result > 0 ? 0 : 1;
     }
-    if (frame == nullptr) {
-        std::printf("no wizard\n");
-        return 1;
+    if (helper == "hold" && argc >= 3) {
+        return HoldMutex(argv[2]);
     }
-    std::printf("ready\n");
+    if (helper == "debuglog") {
+        return PrintDebugOutput();
+    }
+    if (!helper.empty()) {
+        std::fprintf(stderr, "usage: detection_helper devicechange | hold NAME | debuglog\n"
+                             "       wizard_driver (commands on stdin)\n");
+        return 2;
+    }
+    HANDLE started = ::CreateEventW(nullptr, TRUE, FALSE, hitched::kStartupEventName);
+    ListenForLaunches();
+    const wchar_t* show = hitched::kShowWindowMessageName;
+    const wchar_t* hide = hitched::kHideWindowMessageName;
+    std::printf("ready|show=%s|hide=%s|show id=%u|hide id=%u\n", Utf8(show).c_str(),
+                Utf8(hide).c_str(), ::RegisterWindowMessageW(show), ::RegisterWindowMessageW(hide));
     std::fflush(stdout);
     char line[512];
-    while (std::fgets(line, sizeof(line), stdin) != nullptr) {
+    while (std::fgets(line, sizeof line, stdin) != nullptr) {
         std::string command(line);
         while (!command.empty() && (command.back() == '\n' || command.back() == '\r')) {
             command.pop_back();
         }
-        if (command == "state") {
-            PrintState(frame);
-        } else if (command.rfind("click ", 0) == 0) {
-            Click(frame, std::atoi(command.c_str() + 6));
-            std::printf("clicked\n");
-        } else if (command.rfind("wait ", 0) == 0) {
-            const size_t space = command.rfind(' ');
-            WaitForPage(frame, command.substr(5, space - 5),
-                        static_cast<DWORD>(std::atol(command.c_str() + space + 1)));
-        } else if (command == "rows") {
-            PrintRows(frame);
-        } else if (command.rfind("check ", 0) == 0) {
-            HWND page = FindShownPage(frame);
-            const int id = std::atoi(command.c_str() + 6);
-            // As a click would: the group's other radio buttons are cleared too.
-            ::SendMessageW(::GetDlgItem(page, id), BM_CLICK, 0, 0);
-            std::printf("checked %d\n", static_cast<int>(::SendMessageW(::GetDlgItem(page, id),
-                                                                        BM_GETCHECK, 0, 0)));
-        } else if (command == "rect" || command == "advice-rect") {
-            RECT rect{};
-            HWND target = command == "rect" ? frame : FindAdvice(frame);
-            if (target != nullptr) {
-                ::GetWindowRect(target, &rect);
-            }
-            std::printf("rect %ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
-        } else if (command.rfind("timer ", 0) == 0) {
-            ::SendMessageTimeoutW(frame, WM_TIMER, std::atoi(command.c_str() + 6), 0, SMTO_BLOCK,
-                                  5000, nullptr);
-            std::printf("fired\n");
-        } else if (command == "advice-ok") {
-            Click(FindAdvice(frame), IDOK);
-            std::printf("clicked\n");
+        unsigned long ms = 0;
+        HWND frame = nullptr;
+        if (std::sscanf(line, "started %lu", &ms) == 1) {
+            std::printf("started %d\n", ::WaitForSingleObject(started, ms) == WAIT_OBJECT_0);
+            ::ResetEvent(started);
+        } else if ((frame = FindFrame()) == nullptr) {
+            std::printf("no wizard\n");
         } else {
-            std::printf("unknown command\n");
+            Drive(frame, command);
         }
         std::fflush(stdout);
     }

@@ -1,231 +1,161 @@
+// The phone dialogue over phonesim's phone model on a virtual line: one row per kind of phone.
+#include "makerlibs/kvinquire/at_dialogue.h"
 #include "makerlibs/kvinquire/phone_identifier.h"
 
-#include "tests/makerlibs/fake_serial_link.h"
+#include "tests/makerlibs/virtual_phone_line.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 
-using hitched::AtTimings;
-using hitched::IdentifyResult;
-using hitched::PhoneIdentifier;
 using hitched::PortStatus;
-using hitched::test::FakeClock;
-using hitched::test::FakeLink;
-using hitched::test::FakePhone;
+using hitched::phonesim::Mode;
+using hitched::test::VirtualClock;
+using hitched::test::VirtualPhoneLine;
 
 namespace {
 
-// Ports of a fake machine: each port number has its line and, optionally, a phone on it.
-class FakePorts {
-public:
-    explicit FakePorts(FakeClock& clock) : m_clock(clock) {}
+using Commands = std::vector<std::string>;
+const Commands kDialogue = {"ATE0", "AT+CGMI", "AT+CGMM", "AT+CGSN"};
+const Commands kRetried = {"ATE0", "ATE0", "AT+CGMI", "AT+CGMM", "AT+CGSN"};
 
-    FakeLink& Port(int n) {
-        auto& slot = m_links[n];
-        if (!slot) {
-            slot = std::make_unique<FakeLink>(m_clock);
-        }
-        return *slot;
+// ERROR to the probe, +CME ERROR to AT+CGMI and an empty value to AT+CGMM, instead of the
+// phone; other commands reach it.
+bool RefusesOrEmpty(VirtualPhoneLine& line, const std::string& command) {
+    const std::map<std::string, std::string> instead = {
+        {"ATE0", "\r\nERROR\r\n"},
+        {"AT+CGMI", "\r\n+CME ERROR: 4\r\n"},
+        {"AT+CGMM", "\r\n+CGMM: \"\"\r\n\r\nOK\r\n"}};
+    const auto it = instead.find(command);
+    if (it != instead.end()) {
+        line.Deliver(20, it->second);
     }
-    void Attach(int n, FakePhone& phone) { phone.Attach(Port(n)); }
+    return it == instead.end();
+}
 
-    hitched::LinkOpener Opener() {
-        return [this](int n) -> std::unique_ptr<hitched::ISerialLink> {
-            opened.push_back(n);
-            auto it = m_links.find(n);
-            if (it == m_links.end()) {
-                return nullptr;
-            }
-            return std::make_unique<Borrowed>(*it->second);
-        };
-    }
+// The first command after opening is lost, as with some phones.
+bool SwallowsFirst(VirtualPhoneLine& line, const std::string&) {
+    return line.sent.size() > 1;
+}
 
-    std::vector<int> opened;
+enum Line { kPlain, kBytewise, kFailsReads, kFailsWrites };
 
-private:
-    // The identifier owns what the opener gives; the test keeps the line to look at it.
-    class Borrowed : public hitched::ISerialLink {
-    public:
-        explicit Borrowed(FakeLink& link) : m_link(link) {}
-        bool Write(const char* d, std::size_t s) override { return m_link.Write(d, s); }
-        int Read(char* b, std::size_t c, uint32_t t) override { return m_link.Read(b, c, t); }
-        void Purge() override { m_link.Purge(); }
-
-    private:
-        FakeLink& m_link;
-    };
-
-    FakeClock& m_clock;
-    std::map<int, std::unique_ptr<FakeLink>> m_links;
+struct Row {
+    const char* name;
+    const char* quirks; // the phone on COM5, as phonesim's settings
+    Mode mode;
+    bool echo;
+    unsigned delayMs;
+    Line line;
+    bool (*hook)(VirtualPhoneLine&, const std::string&);
+    std::vector<int> ports;           // COM6 holds a plain phone; nothing opens as COM7
+    std::vector<PortStatus> statuses; // one per port tried
+    Commands sent;                    // what COM5 was sent
+    uint64_t maxElapsedMs;
+    const char* detail = ""; // part of the first port's trace
+    int cme = -1;
+    uint32_t probeTimeoutMs = 400;
+    uint32_t probeAttempts = 2;
 };
 
-const AtTimings kTimings; // the library's defaults: probe 2 x 400 ms, 1500 ms, 4000 ms
+constexpr PortStatus kIdentified = PortStatus::Identified;
 
-using Commands = std::vector<std::string>;
-const Commands kFullDialogue = {"ATE0", "AT+CGMI", "AT+CGMM", "AT+CGSN"};
+// clang-format off
+const Row kRows[] = {
+    {"echo on, plain answers", "", Mode::Normal, true, 20, kPlain, nullptr,
+     {5, 6}, {kIdentified}, kDialogue, 80},
+    {"echo off, tagged and quoted", "prefixed,quoted", Mode::Normal, false, 20, kPlain, nullptr,
+     {5}, {kIdentified}, kDialogue, 80},
+    {"labelled multi-line answers in LF", "labelled,multiline,lf", Mode::Normal, true, 20, kPlain,
+     nullptr, {5}, {kIdentified}, kDialogue, 80},
+    {"tag, label and quotes, byte by byte", "prefixed,labelled,quoted", Mode::Normal, true, 20,
+     kBytewise, nullptr, {5}, {kIdentified}, kDialogue, 400},
+    {"slow: the late answer to the first probe shifts nothing", "", Mode::Normal, false, 700,
+     kPlain, nullptr, {5}, {kIdentified}, kRetried, 4000},
+    {"first command swallowed", "", Mode::Normal, true, 20, kPlain, SwallowsFirst,
+     {5}, {kIdentified}, kRetried, 1000},
+    {"refused or empty: the twin command", "", Mode::Normal, true, 20, kPlain, RefusesOrEmpty,
+     {5}, {kIdentified}, {"ATE0", "AT+CGMI", "AT+GMI", "AT+CGMM", "AT+GMM", "AT+CGSN"}, 200},
+    {"silent serial port: two probes, then the modem port", "", Mode::Silent, true, 20, kPlain,
+     nullptr, {5, 6}, {PortStatus::Silent, kIdentified}, {"ATE0", "ATE0"}, 800 + 80},
+    {"random bytes are not retried", "", Mode::Garbage, true, 20, kPlain, nullptr,
+     {5}, {PortStatus::Garbage}, {"ATE0"}, 400, "ATE0: garbage"},
+    {"a flood is given up before its time-out", "", Mode::Flood, true, 20, kPlain, nullptr,
+     {5}, {PortStatus::Garbage}, {"ATE0"}, 399},
+    {"ERROR to everything, on every port", "", Mode::Error, true, 20, kPlain, nullptr,
+     {5, 7}, {PortStatus::Refused, PortStatus::CannotOpen}, {"ATE0", "AT+CGMI", "AT+GMI"}, 200,
+     "AT+GMI: error (ERROR)"},
+    {"+CME ERROR keeps its text", "", Mode::Error, true, 20, kPlain, nullptr,
+     {5}, {PortStatus::Refused}, {"ATE0", "AT+CGMI", "AT+GMI"}, 200, "(+CME ERROR: 10)", 10},
+    {"the budget ends every port", "", Mode::Normal, true, 1400, kPlain, nullptr,
+     {5, 6}, {PortStatus::OutOfTime, PortStatus::OutOfTime}, {"ATE0", "AT+CGMI", "AT+CGMM"}, 4000,
+     "", -1, 1500, 1},
+    {"line lost after opening; no port and repeats skipped", "", Mode::Normal, true, 20,
+     kFailsReads, nullptr, {0, 5, 5, 0}, {PortStatus::LineFailed}, {"ATE0"}, 0},
+    {"write refused", "", Mode::Normal, true, 20, kFailsWrites, nullptr,
+     {5}, {PortStatus::LineFailed}, {}, 0},
+};
+// clang-format on
 
 } // namespace
 
-TEST(PhoneIdentifier, IdentifiesOverTheSerialPortWithFourCommands) {
-    FakeClock clock;
-    FakePorts ports(clock);
-    FakePhone phone;
-    phone.manufacturer = "+CGMI: \"Ostra\"";
-    phone.model = "Model: OS-100";
-    phone.imei = "+CGSN: \"351234567890123\"";
-    ports.Attach(5, phone);
-    PhoneIdentifier identifier(ports.Opener(), clock, kTimings);
-
-    const IdentifyResult result = identifier.Identify({5, 6});
-    ASSERT_TRUE(result.identified);
-    EXPECT_EQ(result.port, 5);
-    EXPECT_EQ(result.identity.manufacturer, u"Ostra");
-    EXPECT_EQ(result.identity.model, u"OS-100");
-    EXPECT_EQ(result.identity.imei, u"351234567890123");
-    EXPECT_EQ(ports.Port(5).commands, kFullDialogue);
-    EXPECT_EQ(ports.opened, std::vector<int>{5}); // the modem port is not needed
-    EXPECT_EQ(result.elapsedMs, 4 * phone.delayMs);
+TEST(PhoneIdentifier, EveryKindOfPhoneOnTheSerialThenTheModemPort) {
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.name);
+        VirtualClock clock;
+        Commands sent, others;
+        // COM5 holds the row's phone and COM6 a plain one, both naming their maker in UTF-8.
+        const auto opener = [&](int n) -> std::unique_ptr<hitched::ISerialLink> {
+            if (n != 5 && n != 6) {
+                return nullptr;
+            }
+            auto line = std::make_unique<VirtualPhoneLine>(clock, n == 5 ? sent : others);
+            line->phone.manufacturer = "Ostr\xc3\xa0";
+            if (n == 5) {
+                hitched::phonesim::ParseQuirks(row.quirks, line->phone.quirks);
+                line->phone.mode = row.mode;
+                line->phone.echo = row.echo;
+                line->phone.delayMs = row.delayMs;
+                line->phone.cmeError = row.cme;
+                line->bytewise = row.line == kBytewise;
+                line->failReads = row.line == kFailsReads;
+                line->failWrites = row.line == kFailsWrites;
+                line->hook = row.hook;
+            }
+            return line;
+        };
+        hitched::AtTimings timings;
+        timings.probeTimeoutMs = row.probeTimeoutMs;
+        timings.probeAttempts = row.probeAttempts;
+        const auto result = hitched::PhoneIdentifier(opener, clock, timings).Identify(row.ports);
+        std::vector<PortStatus> statuses;
+        for (const auto& attempt : result.attempts) {
+            statuses.push_back(attempt.status);
+        }
+        EXPECT_EQ(statuses, row.statuses);
+        EXPECT_EQ(sent, row.sent);
+        EXPECT_LE(result.elapsedMs, row.maxElapsedMs);
+        ASSERT_FALSE(result.attempts.empty());
+        EXPECT_NE(result.attempts[0].detail.find(row.detail), std::string::npos)
+            << result.attempts[0].detail;
+        ASSERT_EQ(result.identified, row.statuses.back() == PortStatus::Identified);
+        if (result.identified) {
+            EXPECT_EQ(result.port, row.ports[row.statuses.size() - 1]);
+            EXPECT_EQ(result.identity.manufacturer, u"Ostr\u00e0");
+            EXPECT_EQ(result.identity.model, u"OS-100");
+            EXPECT_EQ(result.identity.imei, u"351234567890123");
+        }
+    }
 }
 
-TEST(PhoneIdentifier, RefusedOrEmptyAnswerFallsBackToTheTwinCommand) {
-    FakeClock clock;
-    FakePorts ports(clock);
-    FakePhone phone;
-    phone.refused = {"ATE0", "AT+CGMI"}; // an ERROR to the probe still proves AT
-    phone.info["AT+CGMM"] = "+CGMM: \"\"";
-    ports.Attach(3, phone);
-    PhoneIdentifier identifier(ports.Opener(), clock, kTimings);
-
-    const IdentifyResult result = identifier.Identify({3});
-    ASSERT_TRUE(result.identified) << result.attempts[0].detail;
-    EXPECT_EQ(result.identity.manufacturer, u"Ostra");
-    EXPECT_EQ(result.identity.model, u"OS-100");
-    EXPECT_EQ(ports.Port(3).commands,
-              (Commands{"ATE0", "AT+CGMI", "AT+GMI", "AT+CGMM", "AT+GMM", "AT+CGSN"}));
-}
-
-TEST(PhoneIdentifier, PhoneRefusingEverythingIsNotIdentifiedOnAnyPort) {
-    FakeClock clock;
-    FakePorts ports(clock);
-    FakePhone phone;
-    phone.refused = {"ATE0", "AT+CGMI", "AT+GMI"};
-    ports.Attach(7, phone);
-    PhoneIdentifier identifier(ports.Opener(), clock, kTimings);
-
-    const IdentifyResult result = identifier.Identify({7, 8});
-    EXPECT_FALSE(result.identified);
-    ASSERT_EQ(result.attempts.size(), 2u);
-    EXPECT_EQ(result.attempts[0].status, PortStatus::Refused);
-    EXPECT_NE(result.attempts[0].detail.find("AT+GMI"), std::string::npos);
-    EXPECT_EQ(result.attempts[1].status, PortStatus::CannotOpen);
-    EXPECT_EQ(ports.Port(7).commands, (Commands{"ATE0", "AT+CGMI", "AT+GMI"}));
-}
-
-TEST(PhoneIdentifier, SilentSerialPortCostsTwoProbesThenTheModemPortAnswers) {
-    FakeClock clock;
-    FakePorts ports(clock);
-    ports.Port(5); // a line with nothing answering
-    FakePhone phone;
-    ports.Attach(6, phone);
-    PhoneIdentifier identifier(ports.Opener(), clock, kTimings);
-
-    const IdentifyResult result = identifier.Identify({5, 6});
-    ASSERT_TRUE(result.identified);
-    EXPECT_EQ(result.port, 6);
-    ASSERT_EQ(result.attempts.size(), 2u);
-    EXPECT_EQ(result.attempts[0].status, PortStatus::Silent);
-    EXPECT_EQ(result.attempts[0].elapsedMs, 2 * kTimings.probeTimeoutMs);
-    EXPECT_EQ(ports.Port(5).commands, (Commands{"ATE0", "ATE0"}));
-    EXPECT_EQ(result.elapsedMs, 2 * kTimings.probeTimeoutMs + 4 * phone.delayMs);
-}
-
-TEST(PhoneIdentifier, GarbageAndFloodEndThePortWithoutFurtherCommands) {
-    FakeClock clock;
-    FakePorts ports(clock);
-    ports.Port(4).onCommand = [](FakeLink& l, const std::string&) { l.Deliver(3, "\xfe\x01#"); };
-    ports.Port(9).Flood(64, 5);
-    PhoneIdentifier identifier(ports.Opener(), clock, kTimings);
-
-    IdentifyResult result = identifier.Identify({4});
-    EXPECT_FALSE(result.identified);
-    EXPECT_EQ(result.attempts[0].status, PortStatus::Garbage);
-    EXPECT_EQ(result.elapsedMs, kTimings.probeTimeoutMs); // noise is not retried
-    EXPECT_EQ(ports.Port(4).commands, Commands{"ATE0"});
-
-    result = identifier.Identify({9});
-    EXPECT_EQ(result.attempts[0].status, PortStatus::Garbage);
-    EXPECT_LT(result.elapsedMs, kTimings.probeTimeoutMs);
-}
-
-TEST(PhoneIdentifier, FirstCommandSwallowedAfterOpeningIsRetried) {
-    FakeClock clock;
-    FakePorts ports(clock);
-    FakePhone phone;
-    phone.swallowFirst = 1;
-    ports.Attach(5, phone);
-    PhoneIdentifier identifier(ports.Opener(), clock, kTimings);
-
-    const IdentifyResult result = identifier.Identify({5});
-    ASSERT_TRUE(result.identified);
-    EXPECT_EQ(result.identity.model, u"OS-100");
-    EXPECT_EQ(ports.Port(5).commands, (Commands{"ATE0", "ATE0", "AT+CGMI", "AT+CGMM", "AT+CGSN"}));
-}
-
-TEST(PhoneIdentifier, SlowPhoneKeepsItsAnswersApart) {
-    // 700 ms per answer: the first probe times out, its late OK answers the second, and the
-    // second probe's OK must not be taken for the manufacturer.
-    FakeClock clock;
-    FakePorts ports(clock);
-    FakePhone phone;
-    phone.echo = false;
-    phone.delayMs = 700;
-    ports.Attach(5, phone);
-    PhoneIdentifier identifier(ports.Opener(), clock, kTimings);
-
-    const IdentifyResult result = identifier.Identify({5});
-    ASSERT_TRUE(result.identified) << result.attempts[0].detail;
-    EXPECT_EQ(result.identity.manufacturer, u"Ostra");
-    EXPECT_EQ(result.identity.model, u"OS-100");
-    EXPECT_EQ(result.identity.imei, u"351234567890123");
-    EXPECT_LE(result.elapsedMs, kTimings.budgetMs);
-}
-
-TEST(PhoneIdentifier, BudgetBoundsTheWholeIdentification) {
-    FakeClock clock;
-    FakePorts ports(clock);
-    FakePhone phone;
-    phone.delayMs = 1400; // each answer inside its command's time-out, all of them not
-    ports.Attach(5, phone);
-    ports.Port(6);
-    AtTimings timings;
-    timings.probeTimeoutMs = 1500;
-    timings.probeAttempts = 1;
-    PhoneIdentifier identifier(ports.Opener(), clock, timings);
-
-    const IdentifyResult result = identifier.Identify({5, 6});
-    EXPECT_FALSE(result.identified);
-    EXPECT_EQ(result.elapsedMs, timings.budgetMs);
-    EXPECT_EQ(ports.Port(5).commands, (Commands{"ATE0", "AT+CGMI", "AT+CGMM"}));
-    ASSERT_EQ(result.attempts.size(), 2u);
-    EXPECT_EQ(result.attempts[0].status, PortStatus::OutOfTime);
-    EXPECT_EQ(result.attempts[1].status, PortStatus::OutOfTime);
-    EXPECT_TRUE(ports.Port(6).commands.empty());
-    EXPECT_EQ(ports.opened, std::vector<int>{5}); // no time left to open the modem port
-}
-
-TEST(PhoneIdentifier, SkipsMissingAndRepeatedPortsAndSurvivesALostLine) {
-    FakeClock clock;
-    FakePorts ports(clock);
-    FakePhone phone;
-    ports.Attach(5, phone);
-    ports.Port(5).failReads = true; // unplugged right after opening
-    PhoneIdentifier identifier(ports.Opener(), clock, kTimings);
-
-    const IdentifyResult result = identifier.Identify({0, 5, 5, 0});
-    EXPECT_FALSE(result.identified);
-    ASSERT_EQ(result.attempts.size(), 1u);
-    EXPECT_EQ(result.attempts[0].status, PortStatus::LineFailed);
-    EXPECT_EQ(result.elapsedMs, 0u);
-    EXPECT_TRUE(identifier.Identify({}).attempts.empty());
+TEST(AtDialogue, NothingIsSentOnceTheDeadlineHasPassed) {
+    VirtualClock clock;
+    std::vector<std::string> sent;
+    VirtualPhoneLine line(clock, sent);
+    line.phone.mode = Mode::Silent;
+    hitched::AtDialogue dialogue(line, clock, clock.now + 300);
+    EXPECT_EQ(dialogue.Command("AT", 700).outcome, hitched::AtOutcome::Silent);
+    EXPECT_EQ(clock.now, 1300u); // the deadline, before the time-out
+    EXPECT_EQ(dialogue.Command("AT", 700).outcome, hitched::AtOutcome::Silent);
+    EXPECT_EQ(sent, std::vector<std::string>{"AT"});
 }
