@@ -19,9 +19,8 @@ protected:
         ::InitCommonControlsEx(&controls);
         m_app.m_strLangFile = m_folder.File(L"language.lgg");
         TempFolder::WriteBytes(m_app.m_strLangFile, KeyLanguageFile());
-        m_parent.m_hWnd =
-            ::CreateWindowExW(0, L"STATIC", L"frame", WS_OVERLAPPEDWINDOW, 0, 0, 1000,
-                              700, nullptr, nullptr, nullptr, nullptr);
+        m_parent.m_hWnd = ::CreateWindowExW(0, L"STATIC", L"frame", WS_OVERLAPPEDWINDOW, 0, 0, 1000,
+                                            700, nullptr, nullptr, nullptr, nullptr);
     }
     ~PageHost() override { ::DestroyWindow(m_parent.m_hWnd); }
 
