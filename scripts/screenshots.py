@@ -65,8 +65,7 @@ def main():
         driver.ask("click 1000")
         driver.ask("click %d" % NEXT)
         session.write_scenario(PHONE_SCENARIO, "Ostra phone on COM5")
-        wine.run(list(DESKTOP) + [os.path.join(build, "bin", "detection_helper.exe"),
-                                  "devicechange"])
+        wine.run(list(DESKTOP) + [os.path.join(build, "bin", "devicechange.exe")])
         answer = driver.ask("wait %s 30000" % text["IDS_STRING_CONNECT_COMPLETE"])
         print("completed page: " + answer, flush=True)
         shot("7-completed")

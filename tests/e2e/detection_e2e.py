@@ -25,10 +25,12 @@ def main():
     session = Session(wine, "hitched-detect-")
     figures = session.figures
 
-    # Broadcasts WM_DEVICECHANGE; the time the helper returned (the broadcast is sent, not
-    # posted, so it has been delivered by then).
+    # Broadcasts WM_DEVICECHANGE with the tool beside portclient; the time it returned (the
+    # broadcast is sent, not posted, so it has been delivered by then).
+    devicechange = os.path.join(os.path.dirname(portclient), "devicechange.exe")
+
     def device_change():
-        log("helper: " + wine.run([helper, "devicechange"])[1].strip())
+        log("devicechange: " + wine.run([devicechange])[1].strip())
         return time.monotonic()
 
     def switch_usb_cable(value):

@@ -1,7 +1,5 @@
 // The Windows side of the end-to-end tests, one program built under the two names the scripts
 // know it by. With an argument (detection_helper) it does one thing for the test:
-//   devicechange   broadcasts WM_DEVICECHANGE (DBT_DEVNODES_CHANGED) to every top-level
-//                  window, as Windows does when a device comes
 //   hold NAME      opens the named mutex NAME (another suite program using a phone) and keeps
 //                  it until stdin ends
 //   debuglog       prints every OutputDebugString line of every process as "PID: text" until
@@ -270,13 +268,6 @@ void Drive(HWND frame, const std::string& command) {
 
 int main(int argc, char** argv) {
     const std::string helper = argc >= 2 ? argv[1] : "";
-    if (helper == "devicechange") {
-        DWORD recipients = BSM_APPLICATIONS;
-        const long result = ::BroadcastSystemMessageW(BSF_FORCEIFHUNG | BSF_IGNORECURRENTTASK,
-                                                      &recipients, WM_DEVICECHANGE, 0x0007, 0);
-        std::printf("broadcast WM_DEVICECHANGE: %ld\n", result);
-        return result > 0 ? 0 : 1;
-    }
     if (helper == "hold" && argc >= 3) {
         return HoldMutex(argv[2]);
     }
@@ -284,7 +275,7 @@ int main(int argc, char** argv) {
         return PrintDebugOutput();
     }
     if (!helper.empty()) {
-        std::fprintf(stderr, "usage: detection_helper devicechange | hold NAME | debuglog\n"
+        std::fprintf(stderr, "usage: detection_helper hold NAME | debuglog\n"
                              "       wizard_driver (commands on stdin)\n");
         return 2;
     }

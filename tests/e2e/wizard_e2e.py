@@ -51,6 +51,7 @@ class Driver:
 
 def main():
     phonesim, portclient, helper, driver_exe = sys.argv[1:5]
+    devicechange = os.path.join(os.path.dirname(portclient), "devicechange.exe")
     wine = Wine()
     session = Session(wine, "hitched-wizard-")
     text = language_texts(os.path.join(session.dist, "languages", "language.lgg"))
@@ -85,7 +86,7 @@ def main():
         session.write_scenario(PHONE_SCENARIO, "Ostra phone on COM5")
         driver.proc.stdin.write("wait %s 30000\n" % text["IDS_STRING_CONNECT_COMPLETE"])
         driver.proc.stdin.flush()
-        wine.run([helper, "devicechange"])
+        wine.run([devicechange])
         answer = driver.proc.stdout.readline().strip()
         shown_at = time.monotonic()
         push = watcher.wait_push(before, 1)
@@ -102,7 +103,7 @@ def main():
         # Unplugged while the completed page shows: the monitor's pass empties the list.
         before = watcher.count()
         session.write_scenario(EMPTY_SCENARIO, "no phone")
-        wine.run([helper, "devicechange"])
+        wine.run([devicechange])
         push = watcher.wait_push(before, 15)
         check(push is not None and push["count"] == 0, "unplug: empty push")
         check(wait_for(lambda: driver.rows() == [], 3), "unplug: the completed page's list follows")
