@@ -29,6 +29,10 @@ protected:
     // Only DestroyBluetoothDetectionObject deletes the object, inside the library's own heap.
     virtual ~CBluetoothDetectObj() = default;
 };
+// Only the library deletes its objects (each module has its own heap): `delete obj` in the
+// program must not compile.
+static_assert(!std::is_destructible<CBluetoothDetectObj>::value, "protected destructor");
+static_assert(std::has_virtual_destructor<CBluetoothDetectObj>::value, "virtual destructor");
 
 // Stack types and the stack mask (type t is bit 1 << t).
 constexpr uint32_t KVBT_STACK_MICROSOFT = 0;

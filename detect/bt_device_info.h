@@ -46,6 +46,8 @@ static_assert(offsetof(_KV_BLUETOOTH_DEVICE_INFO_STRUCT, fAuthenticated) == 28, 
 static_assert(offsetof(_KV_BLUETOOTH_DEVICE_INFO_STRUCT, stLastSeen) == 32, "stLastSeen");
 static_assert(offsetof(_KV_BLUETOOTH_DEVICE_INFO_STRUCT, stLastUsed) == 48, "stLastUsed");
 static_assert(offsetof(_KV_BLUETOOTH_DEVICE_INFO_STRUCT, szName) == 64, "szName");
+// The last field fills the record: a shorter name could otherwise hide in alignment padding.
+static_assert(sizeof(_KV_BLUETOOTH_DEVICE_INFO_STRUCT::szName) == 496, "szName width");
 
 // One row of the Bluetooth device table.
 struct _BTDEVICEENTRY_T {
@@ -56,6 +58,7 @@ struct _BTDEVICEENTRY_T {
 static_assert(sizeof(_BTDEVICEENTRY_T) == 568, "_BTDEVICEENTRY_T size");
 static_assert(offsetof(_BTDEVICEENTRY_T, stDeviceInfo) == 0, "stDeviceInfo");
 static_assert(offsetof(_BTDEVICEENTRY_T, bConnected) == 560, "bConnected");
+static_assert(sizeof(_BTDEVICEENTRY_T::bConnected) == 4, "bConnected width");
 
 namespace hitched {
 

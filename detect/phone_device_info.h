@@ -69,6 +69,21 @@ static_assert(offsetof(_PHONEDEVICEINFO_T, tszManufacturer) == 1356, "tszManufac
 static_assert(offsetof(_PHONEDEVICEINFO_T, tszIMEI) == 1484, "tszIMEI");
 static_assert(offsetof(_PHONEDEVICEINFO_T, tszDriverKey) == 1544, "tszDriverKey");
 static_assert(offsetof(_PHONEDEVICEINFO_T, tszDllName) == 2056, "tszDllName");
+// The field widths add up to the record: a narrower field cannot hide in alignment padding.
+static_assert(
+    sizeof(_PHONEDEVICEINFO_T::dwConnectType) + sizeof(_PHONEDEVICEINFO_T::wVendorID) +
+            sizeof(_PHONEDEVICEINFO_T::wProductID) + sizeof(_PHONEDEVICEINFO_T::wHubPort) +
+            sizeof(_PHONEDEVICEINFO_T::wHubPortCopy) + sizeof(_PHONEDEVICEINFO_T::nSerialPort) +
+            sizeof(_PHONEDEVICEINFO_T::nModemPort) + sizeof(_PHONEDEVICEINFO_T::dwBTStackType) +
+            sizeof(_PHONEDEVICEINFO_T::dwExtraInfo) + sizeof(_PHONEDEVICEINFO_T::ullBTAddress) +
+            sizeof(_PHONEDEVICEINFO_T::tszBTAddress) + sizeof(_PHONEDEVICEINFO_T::tszBTName) +
+            sizeof(_PHONEDEVICEINFO_T::tszSerialPortName) +
+            sizeof(_PHONEDEVICEINFO_T::tszModemPortName) +
+            sizeof(_PHONEDEVICEINFO_T::tszPhoneName) + sizeof(_PHONEDEVICEINFO_T::tszManufacturer) +
+            sizeof(_PHONEDEVICEINFO_T::tszIMEI) + sizeof(_PHONEDEVICEINFO_T::tszDriverKey) +
+            sizeof(_PHONEDEVICEINFO_T::tszDllName) ==
+        sizeof(_PHONEDEVICEINFO_T),
+    "_PHONEDEVICEINFO_T field widths");
 
 namespace hitched {
 

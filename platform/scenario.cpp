@@ -103,6 +103,7 @@ public:
         const int ports = Count(u"Ports");
         const int nodes = Count(u"Nodes");
         m_scenario.specialUsbPorts = Value(u"Machine", u"SpecialUsbPorts");
+        m_scenario.keepLoops = Flag(u"Machine", u"KeepLoops", false);
         for (int i = 1; i <= controllers; ++i) {
             LoadController(Numbered(u"Controller", i));
         }
@@ -120,6 +121,22 @@ private:
         return Clean(m_reader.GetString(section, key, u""));
     }
 
+    bool Flag(std::u16string_view section, std::u16string_view key, bool fallback) {
+        return Number(Value(section, key), fallback ? 1 : 0) != 0;
+    }
+
+    // Whether the comma list `list` holds `name` (any case).
+    static bool Lists(std::u16string_view list, std::u16string_view name) {
+        while (!list.empty()) {
+            const std::size_t comma = std::min(list.find(u','), list.size());
+            if (SameSection(Clean(std::u16string(list.substr(0, comma))), name)) {
+                return true;
+            }
+            list.remove_prefix(std::min(comma + 1, list.size()));
+        }
+        return false;
+    }
+
     int Count(std::u16string_view key) {
         return static_cast<int>(
             std::clamp<long>(Number(Value(u"Machine", key), 0), 0, kMaxScenarioSections));
@@ -129,6 +146,7 @@ private:
         ScenarioController c;
         c.section = section;
         c.driverKey = Value(section, u"DriverKey");
+        c.nodeDriver = NodeDriver(section, c.driverKey);
         c.description = Value(section, u"Description");
         const std::u16string hub = Value(section, u"RootHub");
         if (KindOfSection(hub) == SectionKind::Hub && LoadHub(hub, 1)) {
@@ -143,15 +161,24 @@ private:
             return false;
         }
         const std::size_t index = m_scenario.hubs.size();
-        m_scenario.hubs.push_back({section, 0, {}});
+        m_scenario.hubs.push_back({section, 0, {}, {}});
         const uint32_t count = static_cast<uint32_t>(
             std::clamp<long>(Number(Value(section, u"Ports"), 0), 0, kMaxHubPorts));
         std::vector<std::u16string> plugged(count);
+        std::vector<PortInfo> info(count, PortInfo::Both);
         for (uint32_t p = 1; p <= count; ++p) {
-            const std::u16string target = Value(section, Numbered(u"Port", static_cast<int>(p)));
+            const std::u16string port = Numbered(u"Port", static_cast<int>(p));
+            const std::u16string answers = Value(section, port + u"Info");
+            if (SameSection(answers, u"plain")) {
+                info[p - 1] = PortInfo::PlainOnly;
+            } else if (SameSection(answers, u"none")) {
+                info[p - 1] = PortInfo::None;
+            }
+            const std::u16string target = Value(section, port);
             switch (KindOfSection(target)) {
             case SectionKind::Hub:
-                if (LoadHub(target, tier + 1)) {
+                if (LoadHub(target, tier + 1) ||
+                    (m_scenario.keepLoops && m_scenario.FindHub(target) != nullptr)) {
                     plugged[p - 1] = target;
                 }
                 break;
@@ -169,6 +196,7 @@ private:
         }
         m_scenario.hubs[index].ports = count;
         m_scenario.hubs[index].plugged = std::move(plugged);
+        m_scenario.hubs[index].info = std::move(info);
         return true;
     }
 
@@ -185,7 +213,8 @@ private:
         d.vendorId = Hex16(Value(section, u"VendorID"));
         d.productId = Hex16(Value(section, u"ProductID"));
         d.driverKey = Value(section, u"DriverKey");
-        d.present = Number(Value(section, u"Present"), 1) != 0;
+        d.nodeDriver = NodeDriver(section, d.driverKey);
+        d.present = Flag(section, u"Present", true);
         m_scenario.devices.push_back(std::move(d));
     }
 
@@ -210,6 +239,11 @@ private:
         p.friendlyName = Value(section, u"FriendlyName");
         p.description = Value(section, u"Description");
         p.parent = Value(section, u"Parent");
+        p.hardwareKey = Flag(section, u"HardwareKey", true);
+        const std::u16string notText = Value(section, u"NotText");
+        p.friendlyNameNotText = Lists(notText, u"FriendlyName");
+        p.descriptionNotText = Lists(notText, u"Description");
+        p.portNameNotText = Lists(notText, u"PortName");
         m_scenario.ports.push_back(p);
         LoadParent(p.parent, 0);
     }
@@ -222,8 +256,15 @@ private:
         n.section = section;
         n.parent = Value(section, u"Parent");
         n.driver = Value(section, u"Driver");
+        n.enumKey = Flag(section, u"EnumKey", true);
         m_scenario.nodes.push_back(n);
         LoadParent(n.parent, depth);
+    }
+
+    // A node's Driver value may differ from the key the hub reports; by default it is that key.
+    std::u16string NodeDriver(std::u16string_view section, const std::u16string& reported) {
+        const std::u16string value = Value(section, u"NodeDriver");
+        return value.empty() ? reported : value;
     }
 
     static std::u16string Lowered(std::u16string_view text) {

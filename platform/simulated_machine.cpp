@@ -63,11 +63,12 @@ bool FitsIn(std::u16string_view text, std::size_t bufferBytes) {
     return (text.size() + 1) * sizeof(char16_t) <= bufferBytes;
 }
 
-RegistryText Text(std::u16string_view value, bool exists) {
+// A property as read: missing when empty, of another type when the scenario says so.
+RegistryText Text(std::u16string_view value, bool notText = false) {
     RegistryText t;
-    t.exists = exists;
-    t.isText = exists;
-    if (exists) {
+    t.exists = notText || !value.empty();
+    t.isText = t.exists && !notText;
+    if (t.isText) {
         t.text = std::u16string(value);
     }
     return t;
@@ -104,10 +105,10 @@ public:
         return true;
     }
     bool ConnectionInformationEx(uint32_t port, UsbConnection& connection) override {
-        return Connection(port, connection);
+        return Answers(port, PortInfo::Both) && Connection(port, connection);
     }
     bool ConnectionInformation(uint32_t port, UsbConnection& connection) override {
-        return Connection(port, connection);
+        return !Answers(port, PortInfo::None) && Connection(port, connection);
     }
     bool ConnectionDriverKeyName(uint32_t port, std::u16string& name) override {
         const ScenarioDevice* device = DeviceAt(port);
@@ -127,6 +128,9 @@ public:
     }
 
 private:
+    bool Answers(uint32_t port, PortInfo info) const {
+        return port < 1 || port > m_hub.ports || m_hub.info[port - 1] == info;
+    }
     const std::u16string* SectionAt(uint32_t port) const {
         if (port < 1 || port > m_hub.ports || m_hub.plugged[port - 1].empty()) {
             return nullptr;
@@ -249,7 +253,7 @@ public:
     }
     EnumDriver EnumKeyDriver(const std::u16string& deviceId, std::u16string& driver) override {
         const SimulatedMachine::Node* n = m_machine->FindNodeById(deviceId);
-        if (n == nullptr) {
+        if (n == nullptr || !n->enumKey) {
             return EnumDriver::NoKey;
         }
         if (!n->hasDriver || !FitsIn(n->driver, kEnumDriverBufferBytes)) {
@@ -278,10 +282,10 @@ public:
             }
             ClassDevice d;
             d.node = m_machine->NodeOfSection(port.section);
-            d.friendlyName = Text(port.friendlyName, !port.friendlyName.empty());
-            d.description = Text(port.description, !port.description.empty());
-            d.hardwareKeyOpened = true;
-            d.portName = Text(port.portName, !port.portName.empty());
+            d.friendlyName = Text(port.friendlyName, port.friendlyNameNotText);
+            d.description = Text(port.description, port.descriptionNotText);
+            d.hardwareKeyOpened = port.hardwareKey;
+            d.portName = Text(port.portName, port.portNameNotText);
             devices.push_back(std::move(d));
         }
         return devices;
@@ -295,7 +299,8 @@ public:
             }
             EnumeratedDevice d;
             d.node = n.id;
-            d.driver = Text(n.driver, n.hasDriver && FitsIn(n.driver, kDriverPropertyBufferBytes));
+            d.driver =
+                Text(n.hasDriver && FitsIn(n.driver, kDriverPropertyBufferBytes) ? n.driver : u"");
             devices.push_back(std::move(d));
         }
         return devices;
@@ -311,7 +316,7 @@ SimulatedMachine::SimulatedMachine(Scenario scenario) : m_scenario(std::move(sce
     const DevNode root = AddNode(0, u"HTREE\\ROOT\\0", u"", u"");
     for (const ScenarioController& c : m_scenario.controllers) {
         const DevNode node = AddNode(root, u"PCI\\SIM_HOST_CONTROLLER\\" + Upper(c.section),
-                                     c.description, c.driverKey);
+                                     c.description, c.nodeDriver);
         m_sectionNodes.emplace_back(Lower(c.section), node);
         if (const ScenarioHub* hub = m_scenario.FindHub(c.rootHub)) {
             AddHub(node, *hub, true);
@@ -333,6 +338,18 @@ SimulatedMachine::SimulatedMachine(Scenario scenario) : m_scenario(std::move(sce
     }
     for (const ScenarioNode& n : m_scenario.nodes) {
         PlaceSection(n.section, 0);
+    }
+    for (const ScenarioNode& n : m_scenario.nodes) {
+        const DevNode id = NodeOfSection(n.section);
+        const DevNode parent = NodeOfSection(n.parent);
+        if (id == 0) {
+            continue;
+        }
+        m_nodes[id - 1].enumKey = n.enumKey;
+        // Placing cut a looping chain at the root; a broken machine answers the loop.
+        if (m_scenario.keepLoops && parent != 0) {
+            m_nodes[id - 1].parent = parent;
+        }
     }
 }
 
@@ -359,14 +376,16 @@ void SimulatedMachine::AddHub(DevNode parent, const ScenarioHub& hub, bool root)
     m_sectionNodes.emplace_back(Lower(hub.section), node);
     for (const std::u16string& section : hub.plugged) {
         if (const ScenarioHub* child = m_scenario.FindHub(section)) {
-            AddHub(node, *child, false);
+            if (NodeOfSection(section) == 0) { // a hub plugged in twice has one node
+                AddHub(node, *child, false);
+            }
         } else if (const ScenarioDevice* device = m_scenario.FindDevice(section)) {
             if (device->present && NodeOfSection(section) == 0) {
                 const DevNode d =
                     AddNode(node,
                             u"USB\\VID_" + Hex4(device->vendorId) + u"&PID_" +
                                 Hex4(device->productId) + u"\\" + Upper(device->section),
-                            u"Simulated USB Device", device->driverKey);
+                            u"Simulated USB Device", device->nodeDriver);
                 m_sectionNodes.emplace_back(Lower(section), d);
             }
         }
@@ -391,7 +410,7 @@ DevNode SimulatedMachine::PlaceSection(std::u16string_view section, int depth) {
         const DevNode d = AddNode(1,
                                   u"USB\\VID_" + Hex4(device->vendorId) + u"&PID_" +
                                       Hex4(device->productId) + u"\\" + Upper(device->section),
-                                  u"Simulated USB Device", device->driverKey);
+                                  u"Simulated USB Device", device->nodeDriver);
         m_sectionNodes.emplace_back(key, d);
         return d;
     }

@@ -4,8 +4,9 @@
 // Device tree: a root; under it one node per controller, its root hub below it, and below
 // each hub what its ports hold (devices whose Present is 0 have no node); [NodeN] and [PortN]
 // sections hang below their Parent (below the root when the parent has no node). Driver
-// values: a controller's and a device's DriverKey, a node's Driver, and for a port a key of
-// its class ({4D36E978-...}\nnnn for Ports, {4D36E96D-...}\nnnn for Modem); hubs have none.
+// values: a controller's and a device's NodeDriver (by default its DriverKey), a node's Driver,
+// and for a port a key of its class ({4D36E978-...}\nnnn for Ports, {4D36E96D-...}\nnnn for
+// Modem); hubs have none.
 // Names: controller n (from 1) opens as \\.\HCD<n-1> (n <= 10) and as its interface path;
 // hubs are named USB#ROOT_HUB#<section>#{f18a0e88-c30c-11d0-8815-00a0c906bed8} (root hubs)
 // or USB#SIM_HUB#<section>#{...} (external hubs).
@@ -30,6 +31,7 @@ public:
         std::u16string description;
         bool hasDriver = false;
         std::u16string driver;
+        bool enumKey = true; // false: its Enum key does not open
     };
 
     const Scenario& GetScenario() const { return m_scenario; }

@@ -1,44 +1,33 @@
+// The 64-bit key a detected device is stored under, and the Bluetooth address texts.
 #include "detect/bt_device_info.h"
 #include "detect/phone_device_info.h"
 
 #include <gtest/gtest.h>
 
-using hitched::DeviceKey;
-
 namespace {
 
-_PHONEDEVICEINFO_T Record(uint32_t type, int32_t serial, int32_t modem, uint64_t address) {
-    _PHONEDEVICEINFO_T d{};
-    d.dwConnectType = type;
-    d.nSerialPort = serial;
-    d.nModemPort = modem;
-    d.ullBTAddress = address;
-    return d;
-}
-
-TEST(DeviceKey, CablePhoneIsKeyedBySerialPortThenModemPort) {
-    EXPECT_EQ(DeviceKey(Record(1, 5, 7, 99)), 5u);
-    EXPECT_EQ(DeviceKey(Record(1, 0, 7, 99)), 7u);
-}
-
-TEST(DeviceKey, CablePhoneWithoutPortsHasKeyZero) {
-    auto key = DeviceKey(Record(1, 0, 0, 1234));
-    ASSERT_TRUE(key.has_value());
-    EXPECT_EQ(*key, 0u);
-}
-
-TEST(DeviceKey, PortNumberIsWidenedWithItsSign) {
-    EXPECT_EQ(DeviceKey(Record(1, -2, 0, 0)), 0xFFFFFFFFFFFFFFFEull);
-}
-
-TEST(DeviceKey, BluetoothAndSpecialPortsAreKeyedByTheAddressField) {
-    EXPECT_EQ(DeviceKey(Record(2, 5, 7, 0x0000A1B2C3D4E5F6ull)), 0x0000A1B2C3D4E5F6ull);
-    EXPECT_EQ(DeviceKey(Record(4, 0, 0, hitched::kSpecialUsbPortKeyBase + 1)), 100000000u);
-}
-
-TEST(DeviceKey, OtherTypesHaveNoKey) {
-    for (uint32_t type : {0u, 3u, 5u, 0xFFFFFFFFu}) {
-        EXPECT_FALSE(DeviceKey(Record(type, 5, 7, 9)).has_value()) << type;
+TEST(DeviceKey, ByTypeSerialPortThenModemPortOrTheAddressField) {
+    const struct {
+        uint32_t type;
+        int32_t serial, modem;
+        uint64_t address;
+        std::optional<uint64_t> key;
+    } cases[] = {{1, 5, 7, 99, 5},
+                 {1, 0, 7, 99, 7},
+                 {1, 0, 0, 1234, 0},                   // a cable record without ports has key 0
+                 {1, -2, 0, 0, 0xFFFFFFFFFFFFFFFEull}, // widened with its sign
+                 {2, 5, 7, 0x0000A1B2C3D4E5F6ull, 0x0000A1B2C3D4E5F6ull},
+                 {4, 0, 0, 100000000, 100000000},
+                 {0, 5, 7, 9, std::nullopt},
+                 {3, 5, 7, 9, std::nullopt},
+                 {5, 5, 7, 9, std::nullopt}};
+    for (const auto& c : cases) {
+        _PHONEDEVICEINFO_T d{};
+        d.dwConnectType = c.type;
+        d.nSerialPort = c.serial;
+        d.nModemPort = c.modem;
+        d.ullBTAddress = c.address;
+        EXPECT_EQ(hitched::DeviceKey(d), c.key) << "type " << c.type << " serial " << c.serial;
     }
 }
 
