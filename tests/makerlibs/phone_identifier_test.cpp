@@ -38,7 +38,8 @@ bool SwallowsFirst(VirtualPhoneLine& line, const std::string&) {
     return line.sent.size() > 1;
 }
 
-enum Line { kPlain, kBytewise, kFailsReads, kFailsWrites };
+// How the line itself behaves; kStale: an answer is waiting in it when the port opens.
+enum Line { kPlain, kBytewise, kStale, kFailsReads, kFailsWrites };
 
 struct Row {
     const char* name;
@@ -70,6 +71,8 @@ const Row kRows[] = {
      nullptr, {5}, {kIdentified}, kDialogue, 80},
     {"tag, label and quotes, byte by byte", "prefixed,labelled,quoted", Mode::Normal, true, 20,
      kBytewise, nullptr, {5}, {kIdentified}, kDialogue, 400},
+    {"an earlier program's answer still in the port", "", Mode::Normal, true, 20, kStale, nullptr,
+     {5}, {kIdentified}, kDialogue, 80},
     {"slow: the late answer to the first probe shifts nothing", "", Mode::Normal, false, 700,
      kPlain, nullptr, {5}, {kIdentified}, kRetried, 4000},
     {"first command swallowed", "", Mode::Normal, true, 20, kPlain, SwallowsFirst,
@@ -121,6 +124,7 @@ TEST(PhoneIdentifier, EveryKindOfPhoneOnTheSerialThenTheModemPort) {
                 line->failReads = row.line == kFailsReads;
                 line->failWrites = row.line == kFailsWrites;
                 line->hook = row.hook;
+                line->Deliver(0, row.line == kStale ? "\r\nOK\r\n" : "");
             }
             return line;
         };

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 # phonesim as the Wine and end-to-end tests drive it: the pty it announces and links, the echo
 # at once and the answer after its delay, its traffic log, control lines on stdin, a host that
-# reopens the port, and how it ends. What it answers is pinned by its phone model's test.
+# reopens the port, a flood nobody asked for, and how it ends. What it answers is pinned by its
+# phone model's test.
 #   usage: phonesim_test.py PHONESIM
 import os
 import select
@@ -51,12 +52,14 @@ def main():
         check(code == 2, "refuses " + " ".join(bad))
     work = tempfile.TemporaryDirectory()
     link, log = os.path.join(work.name, "com5"), os.path.join(work.name, "phone.log")
-    sim = subprocess.Popen([phonesim, "--link", link, "--delay", "600", "--verbose"],
+    sim = subprocess.Popen([phonesim, "--link", link, "--pty-file", link + ".pty", "--delay", "600",
+                            "--verbose"],
                            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=open(log, "w"))
-    quiet = subprocess.Popen([phonesim, "--no-stdin", "--link", link + "b"],
+    flood = subprocess.Popen([phonesim, "--no-stdin", "--mode", "flood", "--link", link + "b"],
                              stdin=subprocess.PIPE, stdout=subprocess.PIPE)
     try:
-        check(sim.stdout.readline().decode().strip() == os.readlink(link), "pty announced, linked")
+        pty = sim.stdout.readline().decode().strip()
+        check(pty == os.readlink(link) == open(link + ".pty").read().strip(), "pty announced, linked")
         fd = open_raw(link)
         os.write(fd, b"AT+CGMI\r")
         check(read(fd, b"", 0.3) == b"AT+CGMI\r", "the echo at once")
@@ -72,14 +75,16 @@ def main():
             os.close(fd)
             fd = open_raw(link)
         sim.stdin.close()
-        check(sim.wait(5) == 0 and not os.path.lexists(link), "stdin ended: gone, link too")
-        quiet.stdin.close()
-        time.sleep(0.3)
-        check(quiet.poll() is None, "--no-stdin: the end of stdin does not end it")
-        quiet.terminate()
-        check(quiet.wait(5) == 0 and not os.path.lexists(link + "b"), "SIGTERM: gone, link too")
+        check(sim.wait(5) == 0 and not os.path.lexists(link) and not os.path.lexists(link + ".pty"),
+              "stdin ended: gone, link and pty file too")
+        flood.stdin.close()
+        fd = open_raw(flood.stdout.readline().decode().strip())
+        check(len(read(fd, b"", 0.5)) >= 256, "a flood of bytes, unasked")
+        check(flood.poll() is None, "--no-stdin: the end of stdin does not end it")
+        flood.terminate()
+        check(flood.wait(5) == 0 and not os.path.lexists(link + "b"), "SIGTERM: gone, link too")
     finally:
-        for p in (sim, quiet):
+        for p in (sim, flood):
             p.kill()
             p.wait()
     return 1 if failures else 0
