@@ -45,10 +45,11 @@ TEST(ExampleClient, ListsClaimsAndWatchesTheRealServer) {
         << listed;
 
     auto holder =
-        std::async(std::launch::async, [&] { return RunExample(port, "request COM5 3"); });
+        std::async(std::launch::async, [&] { return RunExample(port, "request COM5 8"); });
     ASSERT_TRUE(WaitUntil([&] { return HeldRows(server) == 1; }, 10s));
     EXPECT_NE(RunExample(port, "request COM5 0").find("request COM5: USED"), std::string::npos);
-    auto watcher = std::async(std::launch::async, [&] { return RunExample(port, "watch 3"); });
+    ASSERT_TRUE(WaitUntil([&] { return server.ClientCount() == 1; }, 10s)) << "only the holder";
+    auto watcher = std::async(std::launch::async, [&] { return RunExample(port, "watch 5"); });
     ASSERT_TRUE(WaitUntil([&] { return server.ClientCount() == 2; }, 10s));
     Broadcast(server, {});
     const std::string watched = watcher.get();
