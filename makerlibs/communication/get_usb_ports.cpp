@@ -4,7 +4,9 @@
 // devices. A present device of class Ports counts when, walking up the device tree from it,
 // the first USB device has vendor 0421 and a product ID listed in section [DAV] of
 // KvInquireInfo.ini in this DLL's folder (the list KvInquireInfo.dll's IsDAVDevice answers
-// from). The names are answered in SetupAPI order, separated by commas.
+// from). A port that the program's port listing already gives a USB cable record is left out,
+// so that every port reaches the program's clients once. The names are answered in SetupAPI
+// order, separated by commas.
 //
 // With HITCHED_SIMULATION naming a scenario file, the same rule runs over the simulated
 // machine, followed by the scenario's [Machine] SpecialUsbPorts names.

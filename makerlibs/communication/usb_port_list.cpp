@@ -1,5 +1,10 @@
 #include "makerlibs/communication/usb_port_list.h"
 
+#include "detect/port_enumeration.h"
+#include "detect/usb_tree_walk.h"
+#include "detect/wide_text.h"
+
+#include <set>
 
 namespace hitched {
 namespace {
@@ -66,6 +71,26 @@ bool UsbAncestor(IDeviceTree& tree, DevNode node, uint16_t& vendor, uint16_t& pr
     return false;
 }
 
+// The COM port numbers that the port listing gives to USB cable records on this machine.
+std::set<int> CablePorts(DetectionPlatform& platform) {
+    CDeviceList devices;
+    EnumerateUsbDevices(devices, platform);
+    EnumPorts(devices, platform);
+    std::set<int> ports;
+    for (const auto& record : devices) {
+        ports.insert(record->nSerialPort);
+        ports.insert(record->nModemPort);
+    }
+    ports.erase(0);
+    return ports;
+}
+
+// n of a "COMn" name (any case), else 0.
+int ComNumber(std::u16string_view name) {
+    return name.size() > 3 && EqualsNoCase(name.substr(0, 3), u"com") ? WideToInt(name.substr(3))
+                                                                      : 0;
+}
+
 } // namespace
 
 std::string JoinPortNames(const std::vector<std::string>& names, std::size_t capacity) {
@@ -129,7 +154,15 @@ std::vector<std::u16string> SpecialUsbPortNames(DetectionPlatform& platform,
             names.emplace_back();
         }
     }
-    return names;
+    // One port, one record: a port the listing already gives a cable phone is not named again.
+    const std::set<int> taken = CablePorts(platform);
+    std::vector<std::u16string> kept;
+    for (std::u16string& name : names) {
+        if (taken.count(ComNumber(name)) == 0) {
+            kept.push_back(std::move(name));
+        }
+    }
+    return kept;
 }
 
 } // namespace hitched

@@ -28,7 +28,8 @@ bool ParseUsbInstanceId(std::u16string_view id, uint16_t& vendor, uint16_t& prod
 // The special USB ports: the "PortName" of every present device of class Ports whose nearest
 // USB ancestor is a DAV device (vendor 0421, a product isDavProduct accepts), in SetupAPI order,
 // then the names of `listed` (a comma list taken as it stands: the simulated machine's ports
-// that have no place in its tree).
+// that have no place in its tree). A port that the port listing gives a USB cable record (as
+// its serial or its modem port) is left out: every port reaches the clients in one record.
 std::vector<std::u16string> SpecialUsbPortNames(DetectionPlatform& platform,
                                                 const std::function<bool(uint16_t)>& isDavProduct,
                                                 std::u16string_view listed);
