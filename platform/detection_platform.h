@@ -17,7 +17,8 @@ struct DetectionPlatform {
     std::unique_ptr<IDeviceTree> tree;
     std::unique_ptr<IDeviceClasses> classes;
     bool simulated = false;
-    std::u16string scenarioPath; // when simulated
+    std::u16string scenarioPath;    // when simulated
+    std::u16string specialUsbPorts; // when simulated: the ports listed beyond the device tree
 };
 
 // Windows builds: binds the platform for one pass (see above).

@@ -497,6 +497,7 @@ std::unique_ptr<DetectionPlatform> MakeSimulatedPlatform(Scenario scenario) {
     platform->tree = std::make_unique<SimDeviceTree>(machine);
     platform->classes = std::make_unique<SimDeviceClasses>(machine);
     platform->simulated = true;
+    platform->specialUsbPorts = machine->GetScenario().specialUsbPorts;
     return platform;
 }
 

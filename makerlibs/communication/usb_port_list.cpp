@@ -1,7 +1,17 @@
 #include "makerlibs/communication/usb_port_list.h"
 
+#include "detect/port_enumeration.h"
+#include "detect/usb_tree_walk.h"
+#include "detect/wide_text.h"
+
+#include <set>
+
 namespace hitched {
 namespace {
+
+constexpr uint16_t kDavVendor = 0x0421;
+// A port sits a few levels below its USB device at most; a longer way up is a broken tree.
+constexpr int kMaxTreeDepth = 8;
 
 char16_t Upper(char16_t c) {
     return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
@@ -47,21 +57,48 @@ bool HexAfter(std::u16string_view segment, std::u16string_view tag, uint16_t& va
     return false;
 }
 
+// The vendor and product of the first USB device at or above the node.
+bool UsbAncestor(IDeviceTree& tree, DevNode node, uint16_t& vendor, uint16_t& product) {
+    for (int depth = 0; depth < kMaxTreeDepth; ++depth) {
+        std::u16string id;
+        if (tree.DeviceId(node, id) && ParseUsbInstanceId(id, vendor, product)) {
+            return true;
+        }
+        if (!tree.Parent(node, node)) {
+            return false;
+        }
+    }
+    return false;
+}
+
+// The COM port numbers that the port listing gives to USB cable records on this machine.
+std::set<int> CablePorts(DetectionPlatform& platform) {
+    CDeviceList devices;
+    EnumerateUsbDevices(devices, platform);
+    EnumPorts(devices, platform);
+    std::set<int> ports;
+    for (const auto& record : devices) {
+        ports.insert(record->nSerialPort);
+        ports.insert(record->nModemPort);
+    }
+    ports.erase(0);
+    return ports;
+}
+
+// n of a "COMn" name (any case), else 0.
+int ComNumber(std::u16string_view name) {
+    return name.size() > 3 && EqualsNoCase(name.substr(0, 3), u"com") ? WideToInt(name.substr(3))
+                                                                      : 0;
+}
+
 } // namespace
 
 std::string JoinPortNames(const std::vector<std::string>& names, std::size_t capacity) {
     std::string text;
-    for (const std::string& name : names) {
-        const std::size_t needed = text.size() + (text.empty() ? 0 : 1) + name.size();
-        if (capacity == 0 || needed > capacity - 1) {
-            break;
-        }
-        if (!text.empty()) {
-            text.push_back(',');
-        }
-        text += name;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        text += (i == 0 ? "" : ",") + names[i];
     }
-    return text;
+    return FitPortList(text, capacity);
 }
 
 std::string FitPortList(std::string_view text, std::size_t capacity) {
@@ -90,6 +127,42 @@ bool ParseUsbInstanceId(std::u16string_view id, uint16_t& vendor, uint16_t& prod
     vendor = v;
     product = p;
     return true;
+}
+
+std::vector<std::u16string> SpecialUsbPortNames(DetectionPlatform& platform,
+                                                const std::function<bool(uint16_t)>& isDavProduct,
+                                                std::u16string_view listed) {
+    std::vector<std::u16string> names;
+    if (platform.classes && platform.tree) {
+        for (const ClassDevice& device : platform.classes->PresentDevicesOfClass(u"Ports")) {
+            uint16_t vendor = 0;
+            uint16_t product = 0;
+            if (UsbAncestor(*platform.tree, device.node, vendor, product) && vendor == kDavVendor &&
+                isDavProduct(product) && device.portName.isText && !device.portName.text.empty()) {
+                names.push_back(device.portName.text);
+            }
+        }
+    }
+    while (!listed.empty()) { // as it stands: empty names between commas are names too
+        const std::size_t comma = listed.find(u',');
+        names.emplace_back(listed.substr(0, comma));
+        if (comma == std::u16string_view::npos) {
+            break;
+        }
+        listed.remove_prefix(comma + 1);
+        if (listed.empty()) {
+            names.emplace_back();
+        }
+    }
+    // One port, one record: a port the listing already gives a cable phone is not named again.
+    const std::set<int> taken = CablePorts(platform);
+    std::vector<std::u16string> kept;
+    for (std::u16string& name : names) {
+        if (taken.count(ComNumber(name)) == 0) {
+            kept.push_back(std::move(name));
+        }
+    }
+    return kept;
 }
 
 } // namespace hitched

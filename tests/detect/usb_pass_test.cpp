@@ -94,7 +94,6 @@ TEST(UsbTreeWalk, RecordsOfEveryShapeOfMachine) {
          {{"Description=Simulated USB Host Controller", "Description="}},
          {}},
         {"a controller without a root hub is skipped", {{"RootHub=Hub1", "RootHub="}}, {}},
-        {"a controller without a driver key is skipped", {{kKey + "0000", ""}}, {}},
         {"a controller whose key names no node is skipped",
          {{"[Controller1]", "[Controller1]\nNodeDriver=" + kKey + "0099"}},
          {}},
@@ -213,23 +212,19 @@ TEST(GetPortList, AcceptsComOneTo256AndNamesEntriesByTheirRules) {
     }
     EXPECT_EQ(filled, count);
     EXPECT_EQ(got, expected);
-}
 
-TEST(GetPortList, FillingStopsAtTheCapacityAndModemsAreMarked) {
-    auto platform = Machine(kTwoPhoneScenario);
-    PortEntry entries[3] = {};
-    entries[2].port = -1; // must stay untouched
-    uint32_t count = 0;
-    EXPECT_TRUE(GetPortList(u"Ports", entries, 2, count, *platform->classes));
+    entries.assign(3, PortEntry{});
+    entries[2].port = -1; // filling stops at the capacity: this one stays untouched
+    EXPECT_TRUE(GetPortList(u"Ports", entries.data(), 2, count, *platform->classes));
     EXPECT_EQ(count, 2u);
-    EXPECT_EQ(entries[1].port, 7);
+    EXPECT_EQ(entries[1].port, 256);
     EXPECT_EQ(entries[2].port, -1);
-    EXPECT_TRUE(GetPortList(u"Modem", entries, 3, count, *platform->classes));
-    EXPECT_EQ(count, 1u);
-    EXPECT_EQ(entries[0].kind, kPortKindModem);
     count = 5;
-    EXPECT_FALSE(GetPortList(u"Printer", nullptr, 0, count, *platform->classes));
+    EXPECT_FALSE(GetPortList(u"Modem", nullptr, 0, count, *platform->classes)); // no modem here
     EXPECT_EQ(count, 0u);
+    EXPECT_TRUE(
+        GetPortList(u"Modem", entries.data(), 3, count, *Machine(kTwoPhoneScenario)->classes));
+    EXPECT_EQ(entries[0].kind, kPortKindModem);
 }
 
 } // namespace
