@@ -35,14 +35,14 @@ public:
         m_switches.emplace_back(typeCode, enable);
     }
     void SetRetryTimer() override { ++timerSets, timerArmed = true; }
-    void KillRetryTimer() override { ++timerKills, timerArmed = false; }
+    void KillRetryTimer() override { timerArmed = false; }
     void SignalStarted() override { ++startedSignals; }
     std::vector<std::pair<int, bool>> Switches() const {
         std::lock_guard<std::mutex> lock(m_lock);
         return m_switches;
     }
 
-    std::atomic<int> timerSets{0}, timerKills{0}, startedSignals{0};
+    std::atomic<int> timerSets{0}, startedSignals{0};
     std::atomic<bool> timerArmed{false};
 
 private:
@@ -61,7 +61,6 @@ class TestClient {
 public:
     explicit TestClient(std::uint16_t port) { m_session.Connect("127.0.0.1", port, nullptr); }
     bool Send(const std::u16string& text) { return m_session.SendText(text); }
-    bool SendBytes(const std::vector<std::uint8_t>& bytes) { return m_session.SendBytes(bytes); }
     // The next message (kept pushes first); false when none came in time.
     bool Next(ServerMessage& message, int timeoutMs = 5000);
     // Sends a request and answers the result word's code (0, 22, 11), -1 without a reply.
