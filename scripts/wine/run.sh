@@ -13,7 +13,7 @@ spool="$(mktemp -d "${TMPDIR:-/tmp}/hitched-run.XXXXXX")"
 : >"$spool/err"
 wine "$@" <&0 >"$spool/out" 2>"$spool/err" &
 pid=$!
-trap 'kill "$pid" 2>/dev/null' INT TERM
+trap 'kill "$pid" 2>/dev/null; wait "$pid"' INT TERM
 tail -q -s 0.1 -n +1 --pid="$pid" -f "$spool/out" &
 tail_out=$!
 tail -q -s 0.1 -n +1 --pid="$pid" -f "$spool/err" >&2 &

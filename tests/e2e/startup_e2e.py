@@ -97,7 +97,7 @@ def main():
         check(driver.state()["launches"] == "3", "one launch broadcast per leave")
 
         # The hide name anywhere in the command line starts the wizard force-minimised.
-        first.kill()
+        first.terminate()  # the Wine runner passes TERM on to hitched.exe
         first.wait()
         start("first", "--launcher=suite%s-tail" % hide, "last")
         check(driver.state()["iconic"] == "1", "hide name: minimised")

@@ -181,8 +181,13 @@ class Session:
                 pass
         for p in reversed(started):
             if p.poll() is None:
-                p.kill()
-                p.wait(timeout=10)
+                # TERM first: the Wine runner passes it on to the program it runs.
+                p.terminate()
+                try:
+                    p.wait(timeout=10)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+                    p.wait(timeout=10)
         if os.path.islink(self.com5):
             os.remove(self.com5)
         for name, value in self.figures.items():
