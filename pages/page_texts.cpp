@@ -48,15 +48,4 @@ TroubleshootTexts TroubleshootTextsForMode(int mode) {
     }
 }
 
-std::u16string JoinAdviceSegments(const std::vector<std::u16string>& segments) {
-    std::u16string text;
-    for (std::size_t i = 0; i < segments.size(); ++i) {
-        if (i != 0) {
-            text += u"\r\n\r\n";
-        }
-        text += segments[i];
-    }
-    return text;
-}
-
 } // namespace hitched

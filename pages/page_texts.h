@@ -23,7 +23,4 @@ struct TroubleshootTexts {
 };
 TroubleshootTexts TroubleshootTextsForMode(int mode);
 
-// Segments joined with a blank line between them, nothing before the first or after the last.
-std::u16string JoinAdviceSegments(const std::vector<std::u16string>& segments);
-
 } // namespace hitched
