@@ -64,8 +64,23 @@ def main():
         check(push is not None and push["count"] == count, "%s: push of %d phones" % (what, count))
         return push, push["time"] - sent
 
+    # Every open of COM5's phone and every read it saw, as phonesim recorded them.
+    record = os.path.join(session.work, "com5-traffic.txt")
+
+    def traffic():
+        return open(record).read().split() if os.path.exists(record) else []
+
     try:
-        sim, debug, watcher = session.start(phonesim, helper, portclient)
+        sim, debug, watcher = session.start(phonesim, helper, portclient, record)
+
+        # A development board (an Arduino's vendor ID) on COM5 is listed as never a phone: no
+        # pass may open its port (that would reset it) or write to it, however often it runs.
+        board = PHONE_SCENARIO.replace("VendorID=0421", "VendorID=2341").replace(
+            "ProductID=0630", "ProductID=0043")
+        session.write_scenario(board, "Arduino Uno on COM5")
+        for n in range(1, 4):
+            quiet_pass("development board, pass %d" % n, "is listed in [NeverOpen]")
+        check(traffic() == [], "development board: COM5 never opened, not a byte sent")
 
         # A phone that another program holds, or that stays silent, is not pushed.
         session.write_scenario(PHONE_SCENARIO, "Ostra phone on COM5")
@@ -88,6 +103,10 @@ def main():
                              ("manufacturer", "Ostra"), ("IMEI", "351234567890123"),
                              ("DLL", "ostra_os100.dll")):  # name and library from Mirrolet.ini
             check(phone.get(field) == value, "pushed %s: %s" % (field, value))
+        seen = traffic()
+        check("open" in seen and "rx" in seen,
+              "the same port behind a phone's IDs: opened and spoken to (%d opens)"
+              % seen.count("open"))
         code, out = wine.run([portclient, "request", "COM5"])
         log("request COM5: " + out.strip().replace("\n", " | "))
         check(code == 0 and "SUCCEED" in out, "request COM5 -> SUCCEED")

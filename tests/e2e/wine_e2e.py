@@ -137,8 +137,11 @@ class Session:
             f.write(text.replace("\n", "\r\n"))
         log("scenario written: " + what)
 
-    def start_phone(self, phonesim):
-        sim = subprocess.Popen([phonesim, "--link", self.com5], stdin=subprocess.PIPE, bufsize=1,
+    # record: a file where phonesim notes every open of the port and every read ("open", "rx N").
+    def start_phone(self, phonesim, record=None):
+        extra = ["--record", record] if record else []
+        sim = subprocess.Popen([phonesim, "--link", self.com5] + extra, stdin=subprocess.PIPE,
+                               bufsize=1,
                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         started.append(sim)
         log("phonesim started on " + sim.stdout.readline().strip() + " -> COM5")
@@ -163,8 +166,8 @@ class Session:
 
     # A phone on COM5, not plugged in yet, the debug log, hitched.exe and a watching client,
     # once the first detection pass has run: (phonesim, debug log, watcher).
-    def start(self, phonesim, helper, portclient):
-        sim = self.start_phone(phonesim)
+    def start(self, phonesim, helper, portclient, record=None):
+        sim = self.start_phone(phonesim, record)
         self.write_scenario(EMPTY_SCENARIO, "no phone")
         self.start_debug_log(helper)
         self.start_hitched()

@@ -2,7 +2,8 @@
 # KvInquireInfo.dll under Wine against phonesim, in one run of kvinquire_probe.exe: simulators
 # own ptys, $WINEPREFIX/dosdevices/comN links map COM ports to them, and the probe has the DLL
 # identify records naming those ports. It covers what only the Win32 serial code can get wrong:
-# read time-outs (which Wine reports as errors), a port opened again, a phone gone mid-dialogue.
+# read time-outs (which Wine reports as errors), a port opened again, a phone gone mid-dialogue,
+# and a development board's port that must never be opened.
 #   kvinquire_wine_test.sh <kvinquire_probe.exe> <phonesim>
 # Figures (time of each identification) are printed as "[ figure ]" lines.
 set -uo pipefail
@@ -18,7 +19,7 @@ pids=()
 cleanup() {
     for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
     wait 2>/dev/null
-    rm -f "$dev/com40" "$dev/com41" "$dev/com42" "$dev/com43"
+    rm -f "$dev/com40" "$dev/com41" "$dev/com42" "$dev/com43" "$dev/com44"
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -42,6 +43,8 @@ phone 40 --quirks prefixed,quoted
 phone 41 --mode silent
 phone 42 --delay 500 --echo off --model OS-300
 phone 43 --delay 300
+# COM44 is an Arduino Uno (2341:0043) as far as the record says; phonesim notes every open.
+phone 44 --record "$work/com44-traffic.txt"
 # COM43's phone goes away once its dialogue is under way: slow enough to be killed with a
 # command in flight, quick enough to answer the first probe (400 ms).
 unplugged=${pids[3]}
@@ -52,16 +55,23 @@ done
 kill -KILL "$unplugged") &
 pids+=($!)
 
-answers="$(timeout 120 "$root/scripts/wine/run.sh" "$probe" 1:40:0 1:41:40 1:42:0 1:40:0 1:43:0 \
+# The board first, alone, so that anything COM44 saw by then came from its records; twice, as
+# passes ask it again and again (the second call is the one a running program pays).
+board="$(timeout 60 "$root/scripts/wine/run.sh" "$probe" 1:44:0:2341:0043 1:44:0:2341:0043 2>/dev/null | tr -d '\r')"
+echo "$board"
+[ -s "$work/com44-traffic.txt" ] && fail "COM44 (a listed board) was opened: $(cat "$work/com44-traffic.txt")"
+
+answers="$(timeout 120 "$root/scripts/wine/run.sh" "$probe" 1:40:0 1:41:40 1:42:0 1:40:0 1:43:0 1:44:0 \
     2>/dev/null | tr -d '\r')"
 echo "$answers"
-mapfile -t line <<<"$answers"
+mapfile -t line <<<"$answers
+$board"
 
 # expect <answer line> <record> <rc> <identity> <what>
 expect() {
-    [[ "${line[$1]:-}" =~ ^$2\ rc=$3\ ms=([0-9]+)\ identity=$4$ ]] ||
+    [[ "${line[$1]:-}" =~ ^$2\ rc=$3\ ms=([0-9]+)\ us=([0-9]+)\ identity=$4$ ]] ||
         fail "$5: ${line[$1]:-no answer}"
-    echo "[ figure ] $5: ${BASH_REMATCH[1]} ms"
+    echo "[ figure ] $5: ${BASH_REMATCH[1]} ms (${BASH_REMATCH[2]} us)"
 }
 phone=Ostra/OS-100/351234567890123
 expect 0 1:40:0 0 "$phone" "identification, echo on, tagged and quoted answers"
@@ -70,4 +80,8 @@ expect 2 1:42:0 0 Ostra/OS-300/351234567890123 "phone answering after the first 
 expect 3 1:40:0 0 "$phone" "the same port opened a third time"
 expect 4 1:43:0 2 // "phone unplugged during the dialogue"
 grep -q "rx AT+CGMI" "$work/phone43.log" || fail "the phone went away before the dialogue began"
+expect 5 1:44:0 0 "$phone" "the board's port in a record without IDs: opened and identified"
+grep -q "^rx" "$work/com44-traffic.txt" || fail "COM44: phonesim recorded no traffic"
+expect 6 1:44:0:2341:0043 2 // "a listed development board, answered without opening its port"
+expect 7 1:44:0:2341:0043 2 // "the same board asked again in the same process"
 echo PASS
