@@ -59,7 +59,7 @@ void CConnectPhoneBroadcast::UsbPass(CDeviceList& devices) {
     }
 }
 
-void CConnectPhoneBroadcast::BluetoothPass(CDeviceList&) {
+void CConnectPhoneBroadcast::BluetoothPass(CDeviceList& devices) {
     bool anyStack = false;
     for (int index = kSwitchBtFirst; index <= kSwitchBtLast; ++index) {
         anyStack = anyStack || m_switches.IsConnectTypeEnabled(index);
@@ -68,8 +68,9 @@ void CConnectPhoneBroadcast::BluetoothPass(CDeviceList&) {
         Trace(u"BLUETOOTH is disabled, run Portwarden.");
         return;
     }
-    // Connected Bluetooth phones join the list here once the Bluetooth library loads; no
-    // Bluetooth object exists yet, so this pass lists none.
+    if (m_bluetooth != nullptr) {
+        m_bluetooth->Run(devices);
+    }
 }
 
 void CConnectPhoneBroadcast::BroadcastTable() {

@@ -1,7 +1,8 @@
 #pragma once
-// One detection pass: gathers the USB cable phones (and, once a Bluetooth library loads, the
-// connected Bluetooth phones), lets the change detector update the connected-phone table and,
-// when it changed, hands the port service one record per connected phone.
+// One detection pass: gathers the USB cable phones and the connected Bluetooth phones, lets
+// the change detector update the connected-phone table and, when it changed, hands the port
+// service one record per connected phone.
+#include "detect/bluetooth_pass.h"
 #include "detect/device_change.h"
 #include "detect/device_list.h"
 #include "detect/device_map.h"
@@ -63,8 +64,9 @@ class CConnectPhoneBroadcast {
 public:
     CConnectPhoneBroadcast(DetectionState state, CDeviceChangeDetector& detector,
                            IUsbPassSteps& usb, IConnectTypeSwitches& switches,
-                           IConnectedPhoneSink* sink)
-        : m_state(state), m_detector(detector), m_usb(usb), m_switches(switches), m_sink(sink) {}
+                           IConnectedPhoneSink* sink, CBluetoothPass* bluetooth = nullptr)
+        : m_state(state), m_detector(detector), m_usb(usb), m_switches(switches), m_sink(sink),
+          m_bluetooth(bluetooth) {}
 
     void BroadCastConnectPhoneChanged();
 
@@ -78,6 +80,7 @@ private:
     IUsbPassSteps& m_usb;
     IConnectTypeSwitches& m_switches;
     IConnectedPhoneSink* m_sink;
+    CBluetoothPass* m_bluetooth; // null: no Bluetooth pass
 };
 
 } // namespace hitched

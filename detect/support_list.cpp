@@ -37,6 +37,11 @@ void ApplySupportEntry(_PHONEDEVICEINFO_T& record, std::u16string_view value) {
     std::u16string dll(TrimWhiteSpace(value.substr(0, comma)));
     dll += u".dll";
     CopyField(record.tszDllName, dll);
+    ApplyDisplayName(record, value);
+}
+
+void ApplyDisplayName(_PHONEDEVICEINFO_T& record, std::u16string_view value) {
+    const std::size_t comma = value.find(u',');
     if (comma != std::u16string_view::npos) {
         const std::u16string_view display = TrimWhiteSpace(value.substr(comma + 1));
         if (!display.empty()) {

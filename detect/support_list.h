@@ -18,6 +18,8 @@ std::u16string ReadSupportEntry(IProfileReader& supportList, const _PHONEDEVICEI
 // Applies a non-empty value: tszDllName = trimmed base name + ".dll"; a non-empty trimmed
 // display name after the first comma replaces tszPhoneName.
 void ApplySupportEntry(_PHONEDEVICEINFO_T& record, std::u16string_view value);
+// Only the display-name half: a non-empty trimmed text after the first comma.
+void ApplyDisplayName(_PHONEDEVICEINFO_T& record, std::u16string_view value);
 
 // The text without leading and trailing white space (blank, tab, CR, LF, VT, FF).
 std::u16string_view TrimWhiteSpace(std::u16string_view text);

@@ -6,23 +6,10 @@
 #include "platform/wchar_utf16.h"
 #include "platform/win32_device_tree.h"
 #include "platform/win32_profile_reader.h"
+#include "platform/win32_simulation_file.h"
 #include "platform/win32_usb_host.h"
 
-#include <windows.h>
-
 namespace hitched {
-namespace {
-
-std::u16string SimulationFile() {
-    wchar_t value[MAX_PATH * 2] = {};
-    const DWORD n = GetEnvironmentVariableW(L"HITCHED_SIMULATION", value, MAX_PATH * 2);
-    if (n == 0 || n >= MAX_PATH * 2) {
-        return u"";
-    }
-    return AsUtf16(value);
-}
-
-} // namespace
 
 std::unique_ptr<DetectionPlatform> OpenDetectionPlatform() {
     const std::u16string scenario = SimulationFile();

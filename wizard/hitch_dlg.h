@@ -1,4 +1,5 @@
 #pragma once
+#include "detect/bluetooth_detect_obj.h"
 #include "detect/connect_broadcast.h"
 #include "detect/device_map.h"
 #include "controls/skin_button.h"
@@ -70,8 +71,13 @@ public:
     void BroadCastConnectPhoneChanged();
     // A switch of [Enable_connect] in hitched.dat (0..6), read on every call.
     BOOL IsConnectTypeEnabled(int nIndex);
+    // KVBluetoothComm.dll and its detection object, loaded at the end of the initialisation;
+    // without them Bluetooth is simply unavailable.
     BOOL LoadBtLibrary();
     void UnloadBtLibrary();
+    // Puts a copy of the entry into the Bluetooth device table under its address, replacing
+    // the one there; under the detection lock, as a pass may be walking the table.
+    void StoreBtDevice(const _BTDEVICEENTRY_T& entry);
     // The Bluetooth search: 30 s with progress (timers 101 and 102).
     BOOL StartDetection();
     void StopDetection();
@@ -100,6 +106,9 @@ public:
     HANDLE m_hEnumDeviceDelayEvent;
     HANDLE m_hCheckBtServiceEvent;
     HMODULE m_hBtLib = nullptr;
+    CBluetoothDetectObj* m_pBtDetect = nullptr;
+    PFN_KVBTIsDeviceConnected m_pfnIsDeviceConnected = nullptr;
+    CBtDeviceMap m_mapBtDevices; // the Bluetooth device table
     int m_nSearchTicks = 0;
     BOOL m_bSearching = FALSE;
     BOOL m_bDevicesListed = FALSE;

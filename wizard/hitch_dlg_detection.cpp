@@ -1,5 +1,5 @@
-// The frame's device detection: the port service, the device-change monitor and its passes,
-// the retry push of timer 103, and the connection-type switches they read.
+// The frame's device detection: the port service, the device-change monitor and its passes
+// (USB and Bluetooth), the retry push of timer 103, and the connection-type switches they read.
 #include "wizard/hitch_dlg.h"
 
 #include "app/debug_log.h"
@@ -19,6 +19,9 @@
 namespace {
 
 constexpr const wchar_t* kCheckBtServiceEventName = L"CheckBluetoothServiceThread_event";
+
+// Bluetooth connection failures counted over passes: one count for the whole process.
+int g_nBtConnectFailures = 0;
 
 // hitched.dat read afresh on every question, so a switch changed by another program counts at
 // the very next pass.
@@ -87,7 +90,11 @@ private:
 struct CHitchDlg::DetectionWiring {
     explicit DetectionWiring(CHitchDlg& dlg)
         : windowOwner(dlg.m_hWnd, dlg.m_hWnd), phoneLock(dlg.m_hPhoneMutex), supportList(dlg),
-          switches(dlg), detector(phoneLock, supportList), host(dlg) {}
+          switches(dlg), detector(phoneLock, supportList),
+          bluetooth({dlg.m_pBtDetect, dlg.m_pfnIsDeviceConnected, dlg.m_mapBtDevices,
+                     dlg.m_mapPhones, dlg.m_bDevicesListed, g_nBtConnectFailures},
+                    detector, phoneLock, supportList),
+          host(dlg) {}
 
     hitched::WinsockSocketLayer sockets;
     hitched::CWindowPortServiceOwner windowOwner;
@@ -95,6 +102,7 @@ struct CHitchDlg::DetectionWiring {
     MirroletReader supportList;
     DataFileSwitches switches;
     hitched::CDeviceChangeDetector detector;
+    hitched::CBluetoothPass bluetooth;
     hitched::CWin32UsbPassSteps usb;
     std::unique_ptr<PortServiceSink> sink;
     std::unique_ptr<hitched::CConnectPhoneBroadcast> broadcast;
@@ -115,7 +123,7 @@ BOOL CHitchDlg::StartMonitor() {
     wiring->broadcast = std::make_unique<hitched::CConnectPhoneBroadcast>(
         hitched::DetectionState{m_lockDetect, m_mapPhones, m_arrBroadcast, m_bListChanged,
                                 m_bLastPassFlag},
-        wiring->detector, wiring->usb, wiring->switches, wiring->sink.get());
+        wiring->detector, wiring->usb, wiring->switches, wiring->sink.get(), &wiring->bluetooth);
 
     m_bMonitorRun = TRUE;
     m_hEnumDeviceDelayEvent =
@@ -153,6 +161,7 @@ void CHitchDlg::StopMonitor() {
     delete m_pDetection;
     m_pDetection = nullptr;
     m_mapPhones.RemoveAll();
+    m_mapBtDevices.RemoveAll();
     m_arrBroadcast.clear();
 }
 

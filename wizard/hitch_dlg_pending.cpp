@@ -1,14 +1,7 @@
-// The frame's Bluetooth steps, which come with Bluetooth support. Each is already called where
-// the navigation, timers and shut-down need it, so the order stays as it will be; until then
-// Bluetooth is unavailable: no library loads, no search starts, Next on the Bluetooth pages
-// does nothing.
+// The frame's Bluetooth wizard steps, which come with the Bluetooth pages. Each is already
+// called where the navigation, timers and shut-down need it, so the order stays as it will be;
+// until then no search starts and Next on the Bluetooth pages does nothing.
 #include "wizard/hitch_dlg.h"
-
-BOOL CHitchDlg::LoadBtLibrary() {
-    return FALSE;
-}
-
-void CHitchDlg::UnloadBtLibrary() {}
 
 BOOL CHitchDlg::StartDetection() {
     return FALSE;
@@ -32,7 +25,6 @@ void CHitchDlg::OnNextBtSearch() {}
 
 void CHitchDlg::OnNextBtPairing() {}
 
-void CHitchDlg::SetAvailableBtStacks() {}
 
 void CHitchDlg::OnBtSearchTimeout() {}
 

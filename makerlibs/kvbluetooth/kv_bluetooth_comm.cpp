@@ -11,6 +11,7 @@
 #include "makerlibs/kvinquire/kv_trace.h"
 #include "platform/win32_profile_reader.h"
 #include "platform/win32_profile_writer.h"
+#include "platform/win32_simulation_file.h"
 
 #include <windows.h>
 
@@ -43,22 +44,13 @@ public:
 
 std::atomic<uint32_t> g_stackMask{KVBT_ALL_STACKS};
 
-std::u16string ScenarioPath() {
-    wchar_t value[MAX_PATH * 2] = {};
-    const DWORD n = GetEnvironmentVariableW(L"HITCHED_SIMULATION", value, MAX_PATH * 2);
-    if (n == 0 || n >= MAX_PATH * 2) {
-        return {};
-    }
-    return std::u16string(value, value + n);
-}
-
 // One radio for the process: the API is loaded once; the simulated radio reads its file
 // afresh on every call anyway.
 std::shared_ptr<IBtRadio> Radio() {
     static std::once_flag once;
     static std::shared_ptr<IBtRadio> radio;
     std::call_once(once, [] {
-        const std::u16string scenario = ScenarioPath();
+        const std::u16string scenario = SimulationFile();
         if (!scenario.empty()) {
             KvTrace(L"simulated radio from the scenario file");
             radio =

@@ -193,4 +193,12 @@ int SimulatedBtRadio::ConnectionState(uint64_t address, int32_t& status) {
     return 0;
 }
 
+std::u16string SimulatedBtRadio::SerialPort(uint64_t address) {
+    const std::u16string section = SectionOf(address);
+    if (section.empty() || Int(section, u"Paired", 0) != 1) {
+        return {};
+    }
+    return Text(section, u"SerialPort");
+}
+
 } // namespace hitched

@@ -23,6 +23,9 @@ public:
     uint32_t Authenticate(uint64_t address, std::u16string_view passkey) override;
     uint32_t Remove(uint64_t address) override;
     int ConnectionState(uint64_t address, int32_t& status) override;
+    // The COM port Windows would have made for the device's serial-port service ("COM7"):
+    // only a paired device has one. Empty when there is none.
+    std::u16string SerialPort(uint64_t address);
 
     // "0019b7a1c2d3", any case, most significant first; nothing for anything else.
     static std::optional<uint64_t> ParseAddress(std::u16string_view text);

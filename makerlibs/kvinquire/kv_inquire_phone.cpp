@@ -1,12 +1,14 @@
 // KvInquireInfo.dll: CKvInquirePhone over the Windows serial ports.
 //
 // HitchedPhoneInfo answers 0 when the phone was identified, 1 when the record names no port
-// to ask, 2 when no port gave a manufacturer, a model and an IMEI within the budget, or at
+// to ask (a Bluetooth record: when no COM port is bound to the device), 2 when no port gave a manufacturer, a model and an IMEI within the budget, or at
 // once, without opening anything, for a USB device listed in section [NeverOpen].
 // IsDAVDevice answers 1 when the record's product ID is listed in section [DAV] of
 // KvInquireInfo.ini beside the DLL with a nonzero value, else 0.
 #include "detect/kv_inquire_phone.h"
 
+#include "detect/utf16_field.h"
+#include "makerlibs/kvinquire/bt_serial_port.h"
 #include "makerlibs/kvinquire/inquiry_record.h"
 #include "makerlibs/kvinquire/kv_trace.h"
 #include "makerlibs/kvinquire/never_open.h"
@@ -70,7 +72,18 @@ CKvInquirePhone::CKvInquirePhone() = default;
 CKvInquirePhone::~CKvInquirePhone() = default;
 
 uint32_t CKvInquirePhone::HitchedPhoneInfo(_PHONEDEVICEINFO_T& info) {
-    const std::vector<int> ports = hitched::PortsToAsk(info);
+    std::vector<int> ports = hitched::PortsToAsk(info);
+    // A Bluetooth record carries only the address: the phone is asked over the COM port
+    // that the system bound to the device's serial-port service.
+    int boundPort = 0;
+    if (ports.empty() && info.dwConnectType == hitched::kDeviceBluetooth) {
+        boundPort = hitched::FindBluetoothSerialPort(info.ullBTAddress);
+        hitched::KvTrace(L"HitchedPhoneInfo: Bluetooth %012llx on COM%d",
+                         static_cast<unsigned long long>(info.ullBTAddress), boundPort);
+        if (boundPort != 0) {
+            ports.push_back(boundPort);
+        }
+    }
     if (ports.empty()) {
         hitched::KvTrace(L"HitchedPhoneInfo: no port to ask (type %u)",
                          static_cast<unsigned>(info.dwConnectType));
@@ -101,6 +114,11 @@ uint32_t CKvInquirePhone::HitchedPhoneInfo(_PHONEDEVICEINFO_T& info) {
         return kNotIdentified;
     }
     hitched::StoreIdentity(info, result.identity);
+    if (boundPort != 0) { // so that clients can claim the Bluetooth phone's port
+        info.nSerialPort = boundPort;
+        hitched::CopyField(info.tszSerialPortName,
+                           u"COM" + hitched::AsciiToUtf16(std::to_string(boundPort)));
+    }
     return kIdentified;
 }
 

@@ -1,5 +1,6 @@
 // The detection pass: USB steps, the DAV flag and the hub program, disabled connection types,
-// the record conversion and the hand-over to the port service only on change.
+// the record conversion and the hand-over to the port service only on change; the Bluetooth
+// pass and its connection check over a scripted Bluetooth library.
 #include "detect/connect_broadcast.h"
 #include "detect/connect_type_switch.h"
 #include "detect/connected_phone_builder.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace hitched::test {
 namespace {
@@ -165,23 +167,191 @@ TEST_F(BroadcastTest, DavDeviceAddsSpecialPortsAndItsDepartureEndsTheHubProgram)
     EXPECT_EQ(usb.steps, (std::vector<std::string>{"walk", "ports"}));
 }
 
-// Fields no pass fills yet: the Bluetooth ones, and the special port's text over its number.
-TEST(ConnectedPhoneBuilderTest, BluetoothFieldsAndTheSpecialPortsText) {
-    _PHONEDEVICEINFO_T device{};
-    device.dwConnectType = kDeviceBluetooth;
-    device.dwBTStackType = 1;
-    CopyField(device.tszBTAddress, u"0a1b2c3d4e5f");
-    _CONNECTEDPHONE_T phone = BuildConnectedPhone(device);
-    EXPECT_EQ(phone.dwConnectType, 2u);
-    EXPECT_TRUE(FieldEquals(phone.tszBTStackName, u"Widcomm"));
-    EXPECT_TRUE(FieldEquals(phone.tszBTAddress, u"0a1b2c3d4e5f"));
-    device.dwBTStackType = 4;
-    EXPECT_EQ(FieldLength(BuildConnectedPhone(device).tszBTStackName), 0u);
+// The Bluetooth library as a pass meets it: a radio that can go away, and connection answers
+// taken from a script, one per call (CONNECTED once the script runs out).
+class FakeBtObject : public CBluetoothDetectObj {
+public:
+    ~FakeBtObject() override = default;
+    uint32_t StartDetect() override { return 0; }
+    uint32_t StopDetect() override { return 0; }
+    uint32_t TestState() override { return radio; }
+    uint32_t GetType() override { return stack; }
+    uint32_t GetDeviceCount(int*) override { return 1; }
+    uint32_t GetDeviceInfo(int, _KV_BLUETOOTH_DEVICE_INFO_STRUCT**) override { return 1; }
+    uint32_t RemoveDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT*) override { return 1; }
+    uint32_t AuthenticateDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT*, char16_t*, uint32_t) override {
+        return 1;
+    }
+    uint32_t radio = 1;
+    uint32_t stack = 2;
 
+    inline static std::vector<int32_t> answers; // status words still to give; 99: no answer
+    inline static std::vector<std::pair<uint64_t, int32_t>> asked; // address, word on entry
+    static int IsConnected(const uint64_t* address, int32_t* status) {
+        asked.emplace_back(*address, *status);
+        const int32_t next = answers.empty() ? KVBT_DEV_STATUS_CONNECTED : answers.front();
+        if (!answers.empty()) {
+            answers.erase(answers.begin());
+        }
+        if (next == 99) {
+            return 1;
+        }
+        *status = next;
+        return 0;
+    }
+};
+
+constexpr uint64_t kPhoneAddress = 0x0019B7A1C2D3ull;
+constexpr char16_t kPhoneLock[] = u"Quellon-Ostra Hubware(Ostra 100) - 351111111111111";
+
+class BluetoothPassTest : public BroadcastTest {
+protected:
+    void SetUp() override {
+        BroadcastTest::SetUp();
+        FakeBtObject::answers.clear();
+        FakeBtObject::asked.clear();
+        // The phone behind any Bluetooth record: supported, with a display name to apply.
+        FakeKvInquirePhone::hitchedPhoneInfo = [](_PHONEDEVICEINFO_T& info) {
+            if (info.dwConnectType != kDeviceBluetooth) {
+                return uint32_t{2};
+            }
+            CopyField(info.tszManufacturer, u"Ostra Mobile");
+            CopyField(info.tszPhoneName, u"OS-100");
+            CopyField(info.tszIMEI, u"351111111111111");
+            return uint32_t{0};
+        };
+        _BTDEVICEENTRY_T entry{};
+        entry.stDeviceInfo.Address = kPhoneAddress;
+        entry.stDeviceInfo.fAuthenticated = 1;
+        CopyField(entry.stDeviceInfo.szName, u"Ostra B1");
+        entry.bConnected = 1;
+        btDevices.AddCopy(kPhoneAddress, entry);
+    }
+    _BTDEVICEENTRY_T& Entry() {
+        _BTDEVICEENTRY_T* entry = nullptr;
+        btDevices.Lookup(kPhoneAddress, entry);
+        return *entry;
+    }
+    // One pass; the number of phones it left in the table.
+    std::size_t Pass() {
+        withBluetooth.BroadCastConnectPhoneChanged();
+        return phones.GetCount();
+    }
+
+    FakeBtObject radio;
+    CBluetoothDetectObj* object = &radio;
+    PFN_KVBTIsDeviceConnected isConnected = &FakeBtObject::IsConnected;
+    CBtDeviceMap btDevices;
+    int devicesListed = 1;
+    int failures = 0;
+    CBluetoothPass bluetooth{{object, isConnected, btDevices, phones, devicesListed, failures},
+                             detector, lock, support};
+    CConnectPhoneBroadcast withBluetooth{{lockDetect, phones, records, listChanged, lastPassFlag},
+                                         detector, usb, switches, &sink, &bluetooth};
+};
+
+TEST_F(BluetoothPassTest, AConnectedEntryIsPushedAsABluetoothPhoneAndCheckedOnEveryPass) {
+    ASSERT_EQ(Pass(), 1u);
+    EXPECT_EQ(sink.last.dwConnectType, 2u);
+    EXPECT_TRUE(FieldEquals(sink.last.tszBTAddress, u"0019b7a1c2d3"));
+    EXPECT_TRUE(FieldEquals(sink.last.tszBTStackName, u"IVT"));
+    EXPECT_TRUE(FieldEquals(sink.last.tszPhoneName, u"Ostra 100"));
+    _PHONEDEVICEINFO_T* phone = nullptr;
+    ASSERT_TRUE(phones.Lookup(kPhoneAddress, phone));
+    EXPECT_TRUE(FieldEquals(phone->tszBTName, u"Ostra B1"));
+    EXPECT_TRUE(FakeBtObject::asked.empty()); // not in the table before this pass: not polled
+
+    ASSERT_EQ(Pass(), 1u);
+    // Polled with the stack type shifted by itself, under the lock name's phone, lock let go.
+    ASSERT_EQ(FakeBtObject::asked.size(), 1u);
+    EXPECT_EQ(FakeBtObject::asked[0], std::make_pair(kPhoneAddress, int32_t{2 << 2}));
+    EXPECT_EQ(lock.acquired.back(), kPhoneLock);
+    EXPECT_FALSE(lock.Held());
+    EXPECT_TRUE(trace.Has(u"KVBTIsDeviceConnected(Addr = 19B7A1C2D3)."));
+    EXPECT_EQ(sink.pushes.size(), 1u);
+}
+
+// Answers over successive passes; after each, whether the phone is still in the table.
+TEST_F(BluetoothPassTest, UnknownDropsAtTheThirdInARowDisconnectedAtOnceConnectedClears) {
+    struct Case {
+        const char* what;
+        std::vector<int32_t> answers;
+        std::vector<std::size_t> phonesAfter;
+    };
+    const int32_t U = KVBT_DEV_STATUS_UNKNOWN, C = KVBT_DEV_STATUS_CONNECTED,
+                  D = KVBT_DEV_STATUS_DISCONNECTED;
+    for (const Case& c : std::vector<Case>{
+             {"three unknown", {U, U, U}, {1, 1, 0}},
+             {"connected restarts the count", {U, U, C, U, U, U}, {1, 1, 1, 1, 1, 0}},
+             {"no answer changes nothing", {U, 99, U, 99, U}, {1, 1, 1, 1, 0}},
+             {"disconnected at once", {D}, {0}},
+         }) {
+        SCOPED_TRACE(c.what);
+        phones.RemoveAll();
+        Entry().bConnected = 1;
+        failures = 0;
+        ASSERT_EQ(Pass(), 1u); // identified; polled from the next pass on
+        FakeBtObject::answers = c.answers;
+        for (std::size_t i = 0; i < c.phonesAfter.size(); ++i) {
+            EXPECT_EQ(Pass(), c.phonesAfter[i]) << "pass " << i + 1;
+        }
+        EXPECT_TRUE(FakeBtObject::answers.empty());
+        // Once at the limit, every pass reports the loss until a CONNECTED answer comes; an
+        // unpolled phone (gone from the table) cannot bring that answer.
+        FakeBtObject::asked.clear();
+        EXPECT_EQ(Pass(), 0u);
+        EXPECT_EQ(failures, 3);
+        EXPECT_TRUE(FakeBtObject::asked.empty());
+    }
+    EXPECT_TRUE(trace.Has(u"KVBTIsDeviceConnected return KVBT_DEV_STATUS_UNKNOWN."));
+    EXPECT_TRUE(trace.Has(u"KVBTIsDeviceConnected return KVBT_DEV_STATUS_DISCONNECTED."));
+    EXPECT_TRUE(trace.Has(u"CHitchDlg::CheckBluetoothService() Disconnect."));
+}
+
+TEST_F(BluetoothPassTest, AHeldPhoneIsNotPolledAndAddsNothingToTheCount) {
+    ASSERT_EQ(Pass(), 1u);
+    lock.busy.insert(kPhoneLock);
+    FakeBtObject::answers = {KVBT_DEV_STATUS_DISCONNECTED};
+    EXPECT_EQ(Pass(), 1u);
+    EXPECT_TRUE(FakeBtObject::asked.empty());
+    EXPECT_EQ(failures, 0);
+    lock.busy.clear();
+    EXPECT_EQ(Pass(), 0u); // free again: polled, and the DISCONNECTED answer drops it
+}
+
+TEST_F(BluetoothPassTest, AnUnusableRadioClearsTheConnectedFlagsAndSwitchesOffSkipThePass) {
+    ASSERT_EQ(Pass(), 1u);
+    radio.radio = 0;
+    EXPECT_EQ(Pass(), 0u);
+    EXPECT_EQ(Entry().bConnected, 0u);
+    EXPECT_EQ(devicesListed, 0);
+    EXPECT_EQ(sink.pushes.size(), 2u);
+
+    radio.radio = 1;
+    Entry().bConnected = 1;
+    ASSERT_EQ(Pass(), 1u);
+    for (const char16_t* key : {u"Bluetooth (Microsoft)", u"Bluetooth (Broadcomm)",
+                                u"Bluetooth (IVT)", u"Bluetooth (Toshiba)"}) {
+        switches.settings.values[{u"Enable_connect", key}] = u"0";
+    }
+    FakeBtObject::asked.clear();
+    EXPECT_EQ(Pass(), 0u); // no Bluetooth phone listed: it counts as gone
+    EXPECT_TRUE(FakeBtObject::asked.empty());
+    EXPECT_EQ(Entry().bConnected, 1u); // the entry itself is left alone
+
+    switches.settings.values[{u"Enable_connect", u"Bluetooth (Toshiba)"}] = u"1";
+    object = nullptr; // no library: nothing listed, nothing asked
+    EXPECT_EQ(Pass(), 0u);
+    EXPECT_TRUE(FakeBtObject::asked.empty());
+}
+
+// A special port's text wins over its number.
+TEST(ConnectedPhoneBuilderTest, TheSpecialPortsTextTravelsAsAUsbCablePhonesSerialPort) {
+    _PHONEDEVICEINFO_T device{};
     device.dwConnectType = kDeviceSpecialUsbPort;
-    device.nSerialPort = 3; // the library's text wins over the number
+    device.nSerialPort = 3;
     CopyField(device.tszSerialPortName, u"USB Modem Port \\\\.\\COM12");
-    phone = BuildConnectedPhone(device);
+    const _CONNECTEDPHONE_T phone = BuildConnectedPhone(device);
     EXPECT_EQ(phone.dwConnectType, 1u);
     EXPECT_TRUE(FieldEquals(phone.dwSerialPort, u"USB Modem Port \\\\.\\COM12"));
 }

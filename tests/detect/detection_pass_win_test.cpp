@@ -1,10 +1,9 @@
 // A USB pass under Wine as the program runs it: the scenario file named by HITCHED_SIMULATION,
 // the platform bound as the program binds it, the real communication.dll (with
-// KvInquireInfo.ini beside it) answering the DAV device's special ports, and the hub program
-// ended through the real process list (a copy of this program named Relaybox.exe stands in).
+// KvInquireInfo.ini beside it) answering the DAV device's special ports. (The hub program's
+// ending over the real process list is the processes test's.)
 #include "detect/dav_usb_ports.h"
 #include "detect/port_enumeration.h"
-#include "detect/relaybox.h"
 #include "detect/usb_tree_walk.h"
 #include "detect/utf16_field.h"
 #include "platform/detection_platform.h"
@@ -46,37 +45,5 @@ TEST(DetectionPassWine, EveryPortOfTheDavDeviceAndThePhonesReachesOneRecord) {
     EXPECT_EQ(devices.size(), 6u);
 }
 
-TEST(DetectionPassWine, RelayboxIsEnded) {
-    wchar_t self[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring relaybox(self, n);
-    relaybox = relaybox.substr(0, relaybox.find_last_of(L"\\/") + 1) + L"Relaybox.exe";
-    ASSERT_TRUE(CopyFileW(self, relaybox.c_str(), FALSE));
-    std::wstring command = L"\"" + relaybox + L"\" --relaybox-wait";
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(CreateProcessW(relaybox.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
-                               nullptr, nullptr, &si, &pi));
-    Sleep(500); // let it map its modules
-    TerminateRelaybox();
-    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
-    DWORD code = 99;
-    GetExitCodeProcess(pi.hProcess, &code);
-    EXPECT_EQ(code, 0u); // ended by us, not gone on its own
-    TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-}
-
 } // namespace
 } // namespace hitched::test
-
-int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "--relaybox-wait") {
-        Sleep(30000); // the stand-in hub program: ended by the test, or gone on its own
-        return 3;
-    }
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,3 +1,4 @@
+#include "makerlibs/kvinquire/bt_serial_port.h"
 #include "makerlibs/kvinquire/inquiry_record.h"
 
 #include "tests/support/phone_records.h"
@@ -76,5 +77,36 @@ TEST(InquiryRecord, DavKeysAndTimingSettingsHeldWithinLimits) {
     };
     for (const auto& [in, out] : cases) {
         EXPECT_EQ(of(hitched::TimingsFromSettings(in[0], in[1], in[2], in[3])), out);
+    }
+}
+
+TEST(InquiryRecord, ABluetoothPhonesPortIsTheSerialServiceDeviceEndingInItsAddress) {
+    constexpr uint64_t kPhone = 0x0019B7A1C2D3ull;
+    const struct {
+        const char16_t* instanceId;
+        uint64_t address;
+        bool matches;
+    } cases[] = {
+        {u"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&2A1E3B4C&0&"
+         u"0019B7A1C2D3_C00000000", kPhone, true},
+        {u"bthenum\\{00001101-0000-1000-8000-00805f9b34fb}_localmfg&000f\\7&2a1e3b4c&0&"
+         u"0019b7a1c2d3_c00000000", kPhone, true}, // case does not matter
+        // The upper two bytes of the 64-bit value are not part of the address.
+        {u"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&2A1E3B4C&0&"
+         u"0019B7A1C2D3_C00000000", 0xFFFF0019B7A1C2D3ull, true},
+        {u"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&2A1E3B4C&0&"
+         u"0019B7A1C2D4_C00000000", kPhone, false}, // another device
+        {u"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0000\\7&2A1E3B4C&0&"
+         u"000000000000_00000025", 0, false}, // the incoming port: no phone behind it
+        {u"BTHENUM\\{0000111F-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&2A1E3B4C&0&"
+         u"0019B7A1C2D3_C00000000", kPhone, false}, // another service of the phone
+        {u"USB\\VID_0421&PID_0630\\0019B7A1C2D3_C", kPhone, false},
+        {u"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&2A1E3B4C&0&"
+         u"19B7A1C2D3_C00000000", kPhone, false}, // digits missing
+        {u"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}", kPhone, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(hitched::IsBluetoothSerialPortOf(c.instanceId, c.address), c.matches)
+            << int(&c - cases);
     }
 }
