@@ -1,5 +1,6 @@
 #include "pages/bt_search_page.h"
 
+#include "detect/bt_device_info.h"
 #include "pages/list_images.h"
 
 #include "app/language_service.h"
@@ -35,9 +36,6 @@ void CBluetoothDetectDlg::DoDataExchange() {
     BindControl(IDC_BT_UNPAIR, m_btnUnpair);
 }
 
-// Only what the page needs to look finished. The search, the selection and its status text,
-// "Search for more...", "cancel paired" and the notifications to the frame come with
-// Bluetooth support.
 BOOL CBluetoothDetectDlg::OnInitDialog() {
     CSkinPage::OnInitDialog(); // binds the controls and fetches the hollow brush
     SetUpButton(m_btnSearchMore, IDS_STRING_BLUETOOTH_SEARCHFORMAOR);
@@ -72,4 +70,89 @@ void CBluetoothDetectDlg::OnSkinPainted(HDC hDC) {
     // The buttons keep the freshly painted skin to show through their transparent pixels.
     m_btnSearchMore.CaptureParentBackground(hDC);
     m_btnUnpair.CaptureParentBackground(hDC);
+}
+
+BOOL CBluetoothDetectDlg::OnNotify(WPARAM, LPARAM lParam, LRESULT* pResult) {
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (header->idFrom != IDC_BT_DEVICE_LIST || header->code != NM_CLICK) {
+        return FALSE;
+    }
+    OnDeviceListClick();
+    *pResult = 0;
+    return TRUE;
+}
+
+BOOL CBluetoothDetectDlg::OnCommand(WPARAM wParam, LPARAM) {
+    if (HIWORD(wParam) != BN_CLICKED) {
+        return FALSE;
+    }
+    switch (LOWORD(wParam)) {
+    case IDC_BT_SEARCH_MORE:
+        OnSearchMore();
+        return TRUE;
+    case IDC_BT_UNPAIR:
+        OnUnpair();
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+void CBluetoothDetectDlg::SetButtons(BOOL bNext) {
+    if (m_pNotify != nullptr) {
+        m_pNotify->Notify(WN_SET_BUTTONS, 1, bNext ? reinterpret_cast<void*>(1) : nullptr);
+    }
+}
+
+void CBluetoothDetectDlg::OnDeviceListClick() {
+    m_btnUnpair.EnableWindow(FALSE);
+    const int selected = m_listDevices.GetFirstSelected();
+    if (selected < 0) {
+        SetButtons(FALSE); // the status of the last selection stays
+        return;
+    }
+    SetButtons(TRUE);
+    const auto* entry = reinterpret_cast<const _BTDEVICEENTRY_T*>(m_listDevices.GetItemData(selected));
+    if (entry == nullptr) {
+        return;
+    }
+    UINT status = IDS_STRING_BLUETOOTH_READY_NEEDCONN_AUTH;
+    if (entry->bConnected != 0) {
+        status = IDS_STRING_BLUETOOTH_READY_TOUSED;
+    } else if (entry->stDeviceInfo.fAuthenticated != 0) {
+        m_btnUnpair.EnableWindow(TRUE);
+        status = IDS_STRING_BLUETOOTH_READY_NEEDCONN;
+    }
+    const std::wstring text =
+        LoadLangString(status) + L"\r\n\r\n" + LoadLangString(IDS_STRING_BLUETOOTH_NEXT_TIPS);
+    SetDlgItemText(IDC_BT_STATUS, text);
+    if (entry->bConnected != 0) {
+        m_btnUnpair.EnableWindow(TRUE);
+    }
+    // Hidden and shown again, so the transparent static repaints over the skin.
+    ::ShowWindow(GetDlgItem(IDC_BT_STATUS), SW_HIDE);
+    ::ShowWindow(GetDlgItem(IDC_BT_STATUS), SW_SHOW);
+}
+
+void CBluetoothDetectDlg::OnSearchMore() {
+    SetButtons(FALSE);
+    if (m_pNotify != nullptr) {
+        m_pNotify->Notify(WN_START_SEARCH, 0, nullptr);
+    }
+}
+
+void CBluetoothDetectDlg::OnUnpair() {
+    const int selected = m_listDevices.GetFirstSelected();
+    void* entry = selected < 0 ? nullptr : reinterpret_cast<void*>(m_listDevices.GetItemData(selected));
+    if (entry == nullptr || m_pNotify == nullptr) {
+        return;
+    }
+    m_listDevices.EnableWindow(FALSE);
+    m_btnSearchMore.EnableWindow(FALSE);
+    m_btnUnpair.EnableWindow(FALSE);
+    // Returns once the frame has tried, updated the row and paused.
+    m_pNotify->Notify(WN_REMOVE_DEVICE, 0, entry);
+    m_btnSearchMore.EnableWindow(TRUE);
+    m_listDevices.EnableWindow(TRUE);
+    m_btnUnpair.EnableWindow(FALSE);
 }

@@ -58,3 +58,29 @@ int CListCtrl::GetItemImage(int nItem, int nSubItem) const {
     }
     return item.iImage;
 }
+
+LPARAM CListCtrl::GetItemData(int nItem) const {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = nItem;
+    return Send(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) ? item.lParam : 0;
+}
+
+BOOL CListCtrl::SetItemData(int nItem, LPARAM data) {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = nItem;
+    item.lParam = data;
+    return static_cast<BOOL>(Send(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+void CListCtrl::Select(int nItem) {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = 0;
+    Send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    if (nItem >= 0) {
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        Send(LVM_SETITEMSTATE, nItem, reinterpret_cast<LPARAM>(&item));
+    }
+}

@@ -17,6 +17,15 @@ public:
     BOOL SetItemText(int nItem, int nSubItem, const std::wstring& text);
     std::wstring GetItemText(int nItem, int nSubItem) const;
     int GetItemImage(int nItem, int nSubItem) const;
+    BOOL DeleteItem(int nItem) { return static_cast<BOOL>(Send(LVM_DELETEITEM, nItem, 0)); }
+    LPARAM GetItemData(int nItem) const;
+    BOOL SetItemData(int nItem, LPARAM data);
+    // The first selected row, -1 when none is.
+    int GetFirstSelected() const {
+        return static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    }
+    // Selects and focuses one row, or clears the selection for -1.
+    void Select(int nItem);
     DWORD GetExtendedStyle() const {
         return static_cast<DWORD>(Send(LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
     }

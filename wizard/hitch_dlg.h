@@ -78,10 +78,15 @@ public:
     // Puts a copy of the entry into the Bluetooth device table under its address, replacing
     // the one there; under the detection lock, as a pass may be walking the table.
     void StoreBtDevice(const _BTDEVICEENTRY_T& entry);
-    // The Bluetooth search: 30 s with progress (timers 101 and 102).
+    // The Bluetooth search: 30 s with progress (timers 101 and 102). 0 = a search started.
     BOOL StartDetection();
-    void StopDetection();
+    BOOL StopDetection(); // always 1
+    // Lists the devices of the last search on page 3 and in the device table.
+    BOOL ShowBluetoothDevices();
+    // Unpairs the device of a row's entry, then pauses two seconds; the library's result.
     int RemovePairing(void* pEntry);
+    // The entry of the first selected row of page 3's list (its index in *pIndex), or null.
+    _BTDEVICEENTRY_T* GetSelectedBtDevice(int* pIndex);
 
     HICON m_hIcon;
     std::wstring m_strDataFile;    // hitched.dat beside the executable
@@ -162,7 +167,14 @@ private:
     void OnBtPairingPageShowing();
     void OnNextBtSearch();
     void OnNextBtPairing();
+    // Proves the paired device is a supported phone; takes over pEntry (bConnected set).
+    void Confirm(_BTDEVICEENTRY_T* pEntry, int nIndex);
     void SetAvailableBtStacks();
+    // The rows of page 3's list own their entries: replaced and deleted only through these.
+    void SetBtRowEntry(int nItem, _BTDEVICEENTRY_T* pEntry);
+    void DeleteBtRow(int nItem);
+    void ClearBtDeviceList();
+    void ShowBtMessage(UINT nTextId, UINT nType);
 
     // Cable detection. Worker threads never touch windows: they post what they found to the
     // frame (a heap block the handler takes over), and the UI thread fills and switches.

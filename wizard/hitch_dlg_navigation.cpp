@@ -124,6 +124,7 @@ void CHitchDlg::DeletePages() {
 }
 
 void CHitchDlg::DeleteBluetoothPages() {
+    ClearBtDeviceList(); // the rows own their entries
     delete m_pBtSearchPage;
     m_pBtSearchPage = nullptr;
     delete m_pBtPairingPage;

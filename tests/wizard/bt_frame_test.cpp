@@ -1,0 +1,228 @@
+// The frame's Bluetooth steps inside the test process over a scripted Bluetooth library: the
+// search with its timers and list, the two Next steps, the confirmation's failure paths and
+// unpairing. (A confirmed phone end to end is the Bluetooth wizard test's.)
+#include "pages/bt_pairing_page.h"
+#include "pages/bt_search_page.h"
+#include "pages/completed_page.h"
+#include "res/resource.h"
+#include "ui/win_app.h"
+#include "wizard/hitch_dlg.h"
+#include "wizard/wizard_prompts.h"
+
+#include "../support/installed_language_file.h"
+#include "../support/phone_records.h"
+#include "../ui/message_pump.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace {
+
+using hitched::test::KeyText;
+
+// Three devices: a phone, and two without a name of which the second is paired.
+class ScriptedRadio : public CBluetoothDetectObj {
+public:
+    ScriptedRadio() {
+        for (uint64_t address : {0x0019b7a1c2d3ull, 0x0019b7a1c2d4ull, 0x0019b7a1c2d5ull}) {
+            _KV_BLUETOOTH_DEVICE_INFO_STRUCT& d = devices.emplace_back();
+            d.Address = address;
+        }
+        std::u16string(u"Ostra B1").copy(devices[0].szName, 8);
+        devices[2].fAuthenticated = 1;
+    }
+    ~ScriptedRadio() override = default;
+    uint32_t StartDetect() override { return ++starts, startResult; }
+    uint32_t StopDetect() override { return ++stops, 0; }
+    uint32_t TestState() override { return 1; }
+    uint32_t GetType() override { return 0; }
+    uint32_t GetDeviceCount(int* count) override {
+        *count = static_cast<int>(devices.size());
+        return 0;
+    }
+    uint32_t GetDeviceInfo(int index, _KV_BLUETOOTH_DEVICE_INFO_STRUCT** info) override {
+        *info = &devices[static_cast<std::size_t>(index)];
+        return 0;
+    }
+    uint32_t RemoveDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT*) override { return removeResult; }
+    uint32_t AuthenticateDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT*, char16_t* key,
+                                uint32_t length) override {
+        passkeys.emplace_back(key, length);
+        return std::u16string(key, length) == u"2468" ? 0 : 1244;
+    }
+    std::vector<_KV_BLUETOOTH_DEVICE_INFO_STRUCT> devices;
+    std::atomic<int> starts{0}, stops{0};
+    uint32_t startResult = 0;
+    uint32_t removeResult = 0;
+    std::vector<std::u16string> passkeys;
+};
+
+// Message boxes and pauses, recorded instead of shown.
+struct PromptRecorder : CWizardPrompts {
+    PromptRecorder() { ReplaceProcess(this); }
+    ~PromptRecorder() override { ReplaceProcess(nullptr); }
+    int MessageBox(HWND, const std::wstring& text, const std::wstring& caption, UINT type) override {
+        EXPECT_EQ(caption, KeyText(AFX_IDS_APP_TITLE));
+        boxes.push_back(text + L"/" + std::to_wstring(type));
+        return IDOK;
+    }
+    void Pause(DWORD ms) override { pauses.push_back(ms); }
+    std::vector<std::wstring> boxes;
+    std::vector<DWORD> pauses;
+};
+
+std::wstring Box(UINT text, UINT type) {
+    return KeyText(text) + L"/" + std::to_wstring(type);
+}
+
+class BtFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_app.m_pMainWnd = &m_dlg;
+        ASSERT_TRUE(m_dlg.Create(IDD_HITCHED_DIALOG, nullptr));
+        m_dlg.m_pBtDetect = &m_radio;
+    }
+    void TearDown() override {
+        m_dlg.m_pBtDetect = nullptr;
+        m_app.m_pMainWnd = nullptr;
+        ::DeleteFileW(m_dlg.m_strDataFile.c_str());
+    }
+    CListCtrl& List() { return m_dlg.m_pBtSearchPage->DeviceList(); }
+    int Progress() {
+        return int(::SendMessageW(m_dlg.m_pBtSearchPage->ProgressBar(), PBM_GETPOS, 0, 0));
+    }
+    bool Enabled(CWnd* page, int id) { return ::IsWindowEnabled(page->GetDlgItem(id)) != 0; }
+    void Timer(UINT_PTR id) { ::SendMessageW(m_dlg.m_hWnd, WM_TIMER, id, 0); }
+    void Select(int row) { List().Select(row); }
+    void Next() { ::SendMessageW(m_dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_BTN_NEXT, BN_CLICKED), 0); }
+    // Shows page 3 and ends its search at once, as timer 101 would after 30 s.
+    void SearchAndList() {
+        m_dlg.ShowPage(PAGE_BT_SEARCH);
+        Timer(CHitchDlg::kTimerBtSearchEnd);
+    }
+    const _BTDEVICEENTRY_T& RowEntry(int row) {
+        return *reinterpret_cast<const _BTDEVICEENTRY_T*>(List().GetItemData(row));
+    }
+
+    PromptRecorder m_prompts;
+    hitched::test::InstalledLanguageFile m_language;
+    ScriptedRadio m_radio; // outlives the frame, whose monitor may ask it
+    CWinApp m_app;
+    CHitchDlg m_dlg;
+};
+
+TEST_F(BtFrameTest, ASearchRunsWithItsProgressThenListsOwnCopiesAndWarnsOnceForNamelessDevices) {
+    m_dlg.ShowPage(PAGE_BT_SEARCH);
+    EXPECT_EQ(m_radio.starts, 1);
+    EXPECT_TRUE(m_dlg.m_bSearching);
+    EXPECT_FALSE(Enabled(m_dlg.m_pBtSearchPage, IDC_BT_SEARCH_MORE));
+    std::vector<int> positions;
+    for (int tick = 0; tick < 3; ++tick) {
+        Timer(CHitchDlg::kTimerBtSearchProgress);
+        positions.push_back(Progress());
+    }
+    EXPECT_EQ(positions, (std::vector<int>{33, 66, 100}));
+    EXPECT_EQ(m_dlg.Notify(WN_START_SEARCH, 0, nullptr), 1) << "one search at a time";
+
+    Timer(CHitchDlg::kTimerBtSearchEnd);
+    EXPECT_EQ(m_radio.stops, 1);
+    EXPECT_FALSE(m_dlg.m_bSearching);
+    EXPECT_TRUE(Enabled(m_dlg.m_pBtSearchPage, IDC_BT_SEARCH_MORE));
+    EXPECT_EQ(Progress(), 10000);
+    ASSERT_EQ(List().GetItemCount(), 3);
+    EXPECT_EQ(List().GetItemText(0, 0), L"Ostra B1");
+    EXPECT_EQ(List().GetItemText(1, 0), L"00:19:b7:a1:c2:d4");
+    EXPECT_EQ(List().GetItemImage(2, 2), 2) << "paired";
+    EXPECT_NE(List().GetItemImage(1, 2), 2);
+    EXPECT_EQ(m_prompts.boxes,
+              std::vector<std::wstring>{Box(IDS_STRING_BLUETOOTH_NONANME_TIPS, MB_ICONEXCLAMATION)});
+    _BTDEVICEENTRY_T* stored = nullptr;
+    ASSERT_TRUE(m_dlg.m_mapBtDevices.Lookup(0x0019b7a1c2d5ull, stored));
+    EXPECT_NE(&RowEntry(2), stored) << "the row has a copy of its own";
+    EXPECT_EQ(RowEntry(2).stDeviceInfo.fAuthenticated, 1u);
+
+    // Back on page 3 later: the list stays, no new search, one more warning.
+    m_dlg.ShowPage(PAGE_SELECT_TYPE);
+    m_dlg.ShowPage(PAGE_BT_SEARCH);
+    EXPECT_EQ(m_radio.starts, 1);
+    EXPECT_EQ(m_prompts.boxes.size(), 2u);
+    EXPECT_EQ(List().GetItemCount(), 3);
+
+    m_radio.startResult = 1167; // the radio went away: the error, and the page stays usable
+    EXPECT_EQ(m_dlg.Notify(WN_START_SEARCH, 0, nullptr), 1);
+    EXPECT_EQ(m_prompts.boxes.back(), Box(IDS_STRING_BT_ERROR_SEG_1, MB_ICONERROR));
+    EXPECT_TRUE(Enabled(m_dlg.m_pBtSearchPage, IDC_BT_SEARCH_MORE));
+    EXPECT_FALSE(m_dlg.m_bSearching);
+}
+
+TEST_F(BtFrameTest, NextPairsWithThePasscodeAndAnUnconfirmedPhoneGivesTheErrorAndStays) {
+    SearchAndList();
+    m_prompts.boxes.clear();
+    Select(0);
+    Next(); // not paired: the passcode page, naming the device
+    EXPECT_EQ(m_dlg.m_nCurPage, PAGE_BT_PAIRING);
+    EXPECT_EQ(m_dlg.m_pBtPairingPage->GetDlgItemText(IDC_BT_PAIR_PHONENAME), L"Ostra B1");
+    EXPECT_FALSE(::IsWindowEnabled(m_dlg.GetDlgItem(IDC_BTN_NEXT))) << "no passcode yet";
+
+    m_dlg.m_pBtPairingPage->SetDlgItemText(IDC_BT_PASSCODE, L"1357");
+    Next(); // refused: silent, both buttons off until the passcode changes
+    EXPECT_EQ(m_dlg.m_nCurPage, PAGE_BT_PAIRING);
+    EXPECT_FALSE(::IsWindowEnabled(m_dlg.GetDlgItem(IDC_BTN_PREVIOUS)));
+    EXPECT_FALSE(::IsWindowEnabled(m_dlg.GetDlgItem(IDC_BTN_NEXT)));
+    EXPECT_TRUE(m_prompts.boxes.empty());
+    EXPECT_EQ(RowEntry(0).stDeviceInfo.fAuthenticated, 0u);
+
+    m_dlg.m_pBtPairingPage->SetDlgItemText(IDC_BT_PASSCODE, L"2468");
+    EXPECT_TRUE(::IsWindowEnabled(m_dlg.GetDlgItem(IDC_BTN_NEXT)));
+    Next(); // paired, but no phone answers over it here: the error, on page 6
+    EXPECT_EQ(m_radio.passkeys, (std::vector<std::u16string>{u"1357", u"2468"}));
+    EXPECT_EQ(m_dlg.m_nCurPage, PAGE_BT_PAIRING);
+    EXPECT_EQ(m_prompts.boxes,
+              std::vector<std::wstring>{Box(IDS_STRING_BLUETOOTH_AUTHENTICATE_ERROR, MB_ICONERROR)});
+    EXPECT_EQ(RowEntry(0).stDeviceInfo.fAuthenticated, 1u) << "the row learns the pairing";
+    EXPECT_EQ(RowEntry(0).bConnected, 0u);
+    _BTDEVICEENTRY_T* stored = nullptr;
+    ASSERT_TRUE(m_dlg.m_mapBtDevices.Lookup(0x0019b7a1c2d3ull, stored));
+    EXPECT_EQ(stored->bConnected, 0u);
+
+    // Page 3 again: paired now, so Next confirms at once, fails the same way and stays.
+    m_dlg.ShowPage(PAGE_BT_SEARCH);
+    Select(0);
+    Next();
+    EXPECT_EQ(m_dlg.m_nCurPage, PAGE_BT_SEARCH);
+    EXPECT_EQ(m_prompts.boxes.size(), 2u + 1u) << "the nameless warning, then the error";
+    EXPECT_EQ(List().GetItemText(0, 0), L"Ostra B1");
+
+    // A device confirmed before, with a phone listed on page 5: straight there.
+    const _CONNECTEDPHONE_T phone = hitched::test::MakeConnectedPhone(u"Ostra B1", u"COM7", 2);
+    m_dlg.m_pCompletedPage->FillConnectedPhones(&phone, 1);
+    auto* earlier = reinterpret_cast<_BTDEVICEENTRY_T*>(List().GetItemData(0));
+    earlier->bConnected = 1; // as a confirmation marks the row's entry
+    Next();
+    EXPECT_EQ(m_dlg.m_nCurPage, PAGE_COMPLETED);
+    EXPECT_EQ(m_radio.passkeys.size(), 2u);
+}
+
+TEST_F(BtFrameTest, UnpairingClearsTheRowAndTheTableOrLeavesThemAndPausesEitherWay) {
+    SearchAndList();
+    Select(2); // the paired nameless device, as "cancel paired" passes it on
+    void* entry = reinterpret_cast<void*>(List().GetItemData(2));
+    m_radio.removeResult = 5;
+    EXPECT_EQ(m_dlg.Notify(WN_REMOVE_DEVICE, 0, entry), 5);
+    EXPECT_EQ(List().GetItemImage(2, 2), 2) << "refused: the row as it was";
+    m_radio.removeResult = 0;
+    EXPECT_EQ(m_dlg.Notify(WN_REMOVE_DEVICE, 0, entry), 0);
+    EXPECT_NE(List().GetItemImage(2, 2), 2);
+    EXPECT_EQ(RowEntry(2).stDeviceInfo.fAuthenticated, 0u);
+    _BTDEVICEENTRY_T* stored = nullptr;
+    ASSERT_TRUE(m_dlg.m_mapBtDevices.Lookup(0x0019b7a1c2d5ull, stored));
+    EXPECT_EQ(stored->stDeviceInfo.fAuthenticated, 0u);
+    m_dlg.m_pBtDetect = nullptr;
+    EXPECT_EQ(m_dlg.RemovePairing(nullptr), 0);
+    EXPECT_EQ(m_prompts.pauses, (std::vector<DWORD>{2000, 2000, 2000}));
+}
+
+} // namespace
