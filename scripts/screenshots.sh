@@ -6,7 +6,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$root/build/win64}" && pwd)"
 out="${2:-$root/docs/screenshots}"
-cmake --build "$build" -j2 --target hitched_dist wizard_driver devicechange phonesim_host
+cmake --build "$build" -j2 --target hitched_dist e2e_tests
 export HITCHED_WINE_DIR="$build/wine"
 "$root/scripts/wine/start.sh" >/dev/null
 trap '"$root/scripts/wine/stop.sh" >/dev/null 2>&1 || true' EXIT

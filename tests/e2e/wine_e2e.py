@@ -117,18 +117,19 @@ class Watcher:
 
 class Session:
     # One run against a fresh copy of the install layout (no hitched.dat): its work folder, the
-    # simulated machine's scenario file, a phonesim phone on COM5 and every OutputDebugString
+    # simulated machine's scenario file, a phonesim phone (on COM5) and every OutputDebugString
     # line of the Wine desktop, "PID: text", through the helper's reader (also kept in a file).
     # finish() ends every process, prints the figures and removes the work folder, or keeps
     # the debug log of a failed run.
-    def __init__(self, wine, prefix):
+    # com: the COM port the phonesim phone is linked to.
+    def __init__(self, wine, prefix, com="com5"):
         self.wine = wine
         self.work = tempfile.mkdtemp(prefix=prefix)
         self.dist = os.path.join(self.work, "dist")
         shutil.copytree(os.environ["HITCHED_DIST_DIR"], self.dist,
                         ignore=shutil.ignore_patterns("hitched.dat"))
         self.scenario = os.path.join(self.work, "machine.ini")
-        self.com5 = os.path.join(wine.prefix, "dosdevices", "com5")
+        self.com_link = os.path.join(wine.prefix, "dosdevices", com)
         self.debug = None
         self.figures = {}
 
@@ -140,11 +141,12 @@ class Session:
     # record: a file where phonesim notes every open of the port and every read ("open", "rx N").
     def start_phone(self, phonesim, record=None):
         extra = ["--record", record] if record else []
-        sim = subprocess.Popen([phonesim, "--link", self.com5] + extra, stdin=subprocess.PIPE,
+        sim = subprocess.Popen([phonesim, "--link", self.com_link] + extra, stdin=subprocess.PIPE,
                                bufsize=1,
                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         started.append(sim)
-        log("phonesim started on " + sim.stdout.readline().strip() + " -> COM5")
+        log("phonesim started on %s -> %s" % (sim.stdout.readline().strip(),
+                                              os.path.basename(self.com_link).upper()))
         return sim
 
     def start_debug_log(self, helper):
@@ -164,13 +166,13 @@ class Session:
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                stdin=subprocess.DEVNULL)
 
-    # A phone on COM5, not plugged in yet, the debug log, hitched.exe and a watching client,
+    # A phone on its COM port, not plugged in yet, the debug log, hitched.exe and a watching client,
     # once the first detection pass has run: (phonesim, debug log, watcher).
     def start(self, phonesim, helper, portclient, record=None):
         sim = self.start_phone(phonesim, record)
         self.write_scenario(EMPTY_SCENARIO, "no phone")
         self.start_debug_log(helper)
-        self.start_hitched()
+        self.hitched = self.start_hitched()
         # The port service listens before the monitor's first pass.
         check(self.debug.wait_count(PASS_LINE, 1, 30), "first pass at start")
         return sim, self.debug, Watcher(self.wine, portclient)
@@ -191,8 +193,8 @@ class Session:
                 except subprocess.TimeoutExpired:
                     p.kill()
                     p.wait(timeout=10)
-        if os.path.islink(self.com5):
-            os.remove(self.com5)
+        if os.path.islink(self.com_link):
+            os.remove(self.com_link)
         for name, value in self.figures.items():
             print("figure: %s = %.1f" % (name, value))
         if failures and self.debug is not None:

@@ -17,7 +17,17 @@
 //   check ID           clicks radio button or check box ID of the shown page: "checked 0|1"
 //   advice-ok          presses OK of the troubleshooting dialog
 //   wait TITLE MS      waits until the page titled TITLE is shown: "shown|timeout <ms>"
-//   rows               "rows N", then N lines "row <column 0>|<column 1>" of the page's list
+//   rows               "rows N", then N lines "row <column 0>|<column 1>" of the page's list;
+//                      for the Bluetooth device list "row <column 0>|<image 0> <image 1>
+//                      <image 2>" (-1 or a number that is no image: none)
+//   select ROW         clicks row ROW of the page's list with the mouse ("selected")
+//   text ID            "text T": control ID of the shown page (line ends written as \n)
+//   type ID TEXT       types TEXT into edit ID of the shown page, key by key; "\b" is
+//                      Backspace ("typed")
+//   postclick ID       clicks button ID of the shown page (or the frame) without waiting for
+//                      it, for buttons whose handler opens a message box ("posted")
+//   msgbox MS          waits up to MS for a message box of the program: "msgbox T" with its
+//                      text, and presses its OK; "no msgbox" when none came
 //   rect, advice-rect  "rect L T R B": the frame's or the shown advice's (zeros if none)
 //   timer ID           delivers timer ID to the frame now, as its expiry would ("fired")
 //   post MSG W [ITEM]  posts message number MSG with wParam W to the frame or its item ITEM
@@ -140,7 +150,11 @@ std::string Utf8(const wchar_t* text) {
 std::string Text(HWND hWnd) {
     wchar_t buffer[512] = {};
     ::GetWindowTextW(hWnd, buffer, 512);
-    return Utf8(buffer);
+    std::string text;
+    for (char c : Utf8(buffer)) {
+        text += c == '\r' ? "" : c == '\n' ? "\\n" : std::string(1, c);
+    }
+    return text;
 }
 
 std::string PageTitle(HWND frame) {
@@ -155,6 +169,22 @@ void Click(HWND dialog, int id) {
 }
 
 // A list view of another process: the item buffer has to live in that process.
+HANDLE OpenOwner(HWND window) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    return ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+}
+
+// Sends a list-view message whose lParam points at a T, in the list's process; T comes back.
+template <typename T> T RemoteCall(HWND list, HANDLE process, UINT message, WPARAM wParam, T value) {
+    void* remote = ::VirtualAllocEx(process, nullptr, sizeof(T), MEM_COMMIT, PAGE_READWRITE);
+    ::WriteProcessMemory(process, remote, &value, sizeof value, nullptr);
+    ::SendMessageW(list, message, wParam, reinterpret_cast<LPARAM>(remote));
+    ::ReadProcessMemory(process, remote, &value, sizeof value, nullptr);
+    ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return value;
+}
+
 std::string ItemText(HWND list, HANDLE process, int item, int subItem) {
     constexpr SIZE_T kChars = 260;
     char* remote = static_cast<char*>(::VirtualAllocEx(
@@ -171,19 +201,62 @@ std::string ItemText(HWND list, HANDLE process, int item, int subItem) {
     return Utf8(text);
 }
 
+HWND ShownList(HWND frame) {
+    HWND page = FindShownPage(frame);
+    HWND list = ::GetDlgItem(page, IDC_PHONE_LIST);
+    return list != nullptr ? list : ::GetDlgItem(page, IDC_BT_DEVICE_LIST);
+}
+
+int ItemImage(HWND list, HANDLE process, int item, int subItem) {
+    LVITEMW lv{};
+    lv.mask = LVIF_IMAGE;
+    lv.iItem = item;
+    lv.iSubItem = subItem;
+    return RemoteCall(list, process, LVM_GETITEMW, 0, lv).iImage;
+}
+
 void PrintRows(HWND frame) {
-    HWND list = ::GetDlgItem(FindShownPage(frame), IDC_PHONE_LIST);
+    HWND list = ShownList(frame);
     const int count = list ? static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
     std::printf("rows %d\n", count);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(list, &pid);
-    HANDLE process =
-        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    HANDLE process = OpenOwner(list);
+    const bool devices = ::GetDlgCtrlID(list) == IDC_BT_DEVICE_LIST;
     for (int i = 0; i < count && process != nullptr; ++i) {
-        std::printf("row %s|%s\n", ItemText(list, process, i, 0).c_str(),
-                    ItemText(list, process, i, 1).c_str());
+        std::string second = devices ? "" : ItemText(list, process, i, 1);
+        for (int column = 0; devices && column < 3; ++column) {
+            second += (column ? " " : "") + std::to_string(ItemImage(list, process, i, column));
+        }
+        std::printf("row %s|%s\n", ItemText(list, process, i, 0).c_str(), second.c_str());
     }
     ::CloseHandle(process);
+}
+
+// A mouse click on a row, as the list gets it from the system.
+void ClickRow(HWND frame, int row) {
+    HWND list = ShownList(frame);
+    HANDLE process = OpenOwner(list);
+    RECT rect{LVIR_LABEL, 0, 0, 0};
+    rect = RemoteCall(list, process, LVM_GETITEMRECT, row, rect);
+    ::CloseHandle(process);
+    const LPARAM at = MAKELPARAM(rect.left + 5, (rect.top + rect.bottom) / 2);
+    ::PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageW(list, WM_LBUTTONUP, 0, at);
+    ::SendMessageTimeoutW(list, WM_NULL, 0, 0, SMTO_BLOCK, 5000, nullptr); // handled by now
+}
+
+// A message box of the program: a visible dialog with the box's text control that is neither
+// the frame nor the troubleshooting dialog.
+HWND FindMessageBox() {
+    return FindDialog(::GetTopWindow(nullptr), [](HWND h) {
+        return ::IsWindowVisible(h) && ::GetDlgItem(h, 0xFFFF) != nullptr &&
+               ::GetDlgItem(h, IDC_PAGE_PLACEHOLDER) == nullptr &&
+               ::GetDlgItem(h, IDC_TS_HEADING) == nullptr;
+    });
+}
+
+HWND ShownItem(HWND frame, int id) {
+    HWND item = ::GetDlgItem(FindShownPage(frame), id);
+    return item != nullptr ? item : ::GetDlgItem(frame, id);
 }
 
 LRESULT CALLBACK CountLaunches(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -246,6 +319,40 @@ void Drive(HWND frame, const std::string& command) {
                     ::GetTickCount64() - start);
     } else if (command == "rows") {
         PrintRows(frame);
+    } else if (std::sscanf(line, "select %d", &id) == 1) {
+        ClickRow(frame, id);
+        std::printf("selected\n");
+    } else if (std::sscanf(line, "text %d", &id) == 1) {
+        std::printf("text %s\n", Text(ShownItem(frame, id)).c_str());
+    } else if (std::sscanf(line, "type %d", &id) == 1) {
+        HWND edit = ShownItem(frame, id);
+        const size_t space = command.find(' ', 5);
+        std::string keys = command.substr(space == std::string::npos ? command.size() : space + 1);
+        for (size_t at; (at = keys.find("\\b")) != std::string::npos;) {
+            keys.replace(at, 2, 1, '\b');
+        }
+        for (char c : keys) {
+            ::SendMessageTimeoutW(edit, WM_CHAR, static_cast<WPARAM>(c), 1, SMTO_BLOCK, 5000,
+                                  nullptr);
+        }
+        std::printf("typed\n");
+    } else if (std::sscanf(line, "postclick %d", &id) == 1) {
+        ::PostMessageW(ShownItem(frame, id), BM_CLICK, 0, 0);
+        std::printf("posted\n");
+    } else if (std::sscanf(line, "msgbox %d", &id) == 1) {
+        HWND box = nullptr;
+        for (int waited = 0; (box = FindMessageBox()) == nullptr && waited < id; waited += 20) {
+            ::Sleep(20);
+        }
+        if (box == nullptr) {
+            std::printf("no msgbox\n");
+        } else {
+            std::printf("msgbox %s\n", Text(::GetDlgItem(box, 0xFFFF)).c_str());
+            ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            for (int waited = 0; ::IsWindow(box) && waited < 5000; waited += 20) {
+                ::Sleep(20); // gone before the next command looks for another
+            }
+        }
     } else if (command == "rect" || command == "advice-rect") {
         RECT rect{};
         HWND target = command == "rect" ? frame : FindAdvice(frame);
