@@ -239,9 +239,10 @@ void ClickRow(HWND frame, int row) {
     rect = RemoteCall(list, process, LVM_GETITEMRECT, row, rect);
     ::CloseHandle(process);
     const LPARAM at = MAKELPARAM(rect.left + 5, (rect.top + rect.bottom) / 2);
-    ::PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    ::PostMessageW(list, WM_LBUTTONUP, 0, at);
-    ::SendMessageTimeoutW(list, WM_NULL, 0, 0, SMTO_BLOCK, 5000, nullptr); // handled by now
+    // Sent, not posted: a sent message overtakes posted ones, so nothing could tell when a
+    // posted click had been handled.
+    ::SendMessageTimeoutW(list, WM_LBUTTONDOWN, MK_LBUTTON, at, SMTO_BLOCK, 5000, nullptr);
+    ::SendMessageTimeoutW(list, WM_LBUTTONUP, 0, at, SMTO_BLOCK, 5000, nullptr);
 }
 
 // A message box of the program: a visible dialog with the box's text control that is neither
