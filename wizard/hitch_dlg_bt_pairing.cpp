@@ -5,6 +5,7 @@
 #include "app/debug_log.h"
 #include "app/language_service.h"
 #include "detect/utf16_field.h"
+#include "detect/wide_text.h"
 #include "pages/bt_pairing_page.h"
 #include "pages/bt_search_page.h"
 #include "pages/completed_page.h"
@@ -12,24 +13,11 @@
 #include "portservice/port_service.h"
 #include "res/resource.h"
 
-#include <cwctype>
 #include <vector>
 
 namespace {
 
 constexpr std::size_t kConnectedPhonesBuffer = 51200;
-
-bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::towlower(a[i]) != std::towlower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 } // namespace
 
@@ -123,7 +111,7 @@ void CHitchDlg::Confirm(_BTDEVICEENTRY_T* pEntry, int nIndex) {
     const std::u16string wanted = hitched::FormatBtAddressStored(address);
     bool found = false;
     for (int i = 0; i < count && !found; ++i) {
-        found = SameIgnoringCase(hitched::FieldView(phones[i].tszBTAddress), wanted);
+        found = hitched::EqualsNoCase(hitched::FieldView(phones[i].tszBTAddress), wanted);
     }
     if (found) {
         m_pCompletedPage->FillConnectedPhones(buffer.data(), count);

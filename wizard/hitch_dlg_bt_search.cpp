@@ -82,9 +82,9 @@ BOOL CHitchDlg::StopDetection() {
     if (m_pBtDetect == nullptr || !m_bSearching) {
         return 1;
     }
-    const HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_APPSTARTING));
+    ::SetCursor(::LoadCursorW(nullptr, IDC_APPSTARTING)); // the stop may take a moment
     m_pBtDetect->StopDetect();
-    ::SetCursor(previous != nullptr ? previous : ::LoadCursorW(nullptr, IDC_ARROW));
+    ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
     m_bSearching = FALSE;
     DebugLog(L"Enter StopDetection");
     if (m_pBtSearchPage != nullptr) {

@@ -1,6 +1,7 @@
 #include "makerlibs/kvbluetooth/simulated_bt_radio.h"
 
 #include "detect/bluetooth_detect_obj.h"
+#include "detect/wide_text.h"
 
 #include <string>
 #include <thread>
@@ -14,19 +15,6 @@ constexpr auto kInquiryStep = std::chrono::milliseconds(20);
 std::u16string DeviceSection(int n) {
     const std::string digits = std::to_string(n);
     return u"BtDevice" + std::u16string(digits.begin(), digits.end());
-}
-
-bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 } // namespace
@@ -125,7 +113,7 @@ std::vector<BtRadioDevice> SimulatedBtRadio::Inquire(Clock::time_point searchSta
         device.name = Text(section, u"Name");
         device.paired = Int(section, u"Paired", 0) == 1;
         const std::u16string state = Text(section, u"Connection");
-        device.connected = state.empty() || SameIgnoringCase(state, u"connected");
+        device.connected = state.empty() || EqualsNoCase(state, u"connected");
         // Paired devices are listed whether or not they answer the inquiry.
         if (device.paired || Int(section, u"Discoverable", 1) != 0) {
             devices.push_back(std::move(device));
@@ -181,11 +169,11 @@ int SimulatedBtRadio::ConnectionState(uint64_t address, int32_t& status) {
         return 0;
     }
     const std::u16string state = Text(section, u"Connection");
-    if (state.empty() || SameIgnoringCase(state, u"connected")) {
+    if (state.empty() || EqualsNoCase(state, u"connected")) {
         status = KVBT_DEV_STATUS_CONNECTED;
-    } else if (SameIgnoringCase(state, u"disconnected")) {
+    } else if (EqualsNoCase(state, u"disconnected")) {
         status = KVBT_DEV_STATUS_DISCONNECTED;
-    } else if (SameIgnoringCase(state, u"unknown")) {
+    } else if (EqualsNoCase(state, u"unknown")) {
         status = KVBT_DEV_STATUS_UNKNOWN;
     } else {
         return 1; // "none": no answer at all

@@ -1,24 +1,14 @@
 #include "makerlibs/kvinquire/bt_serial_port.h"
 
+#include "detect/wide_text.h"
+
 #include <string>
 
 namespace hitched {
 namespace {
 
-char16_t Upper(char16_t c) {
-    return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
-}
-
 bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (Upper(text[i]) != Upper(prefix[i])) {
-            return false;
-        }
-    }
-    return true;
+    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
 } // namespace
