@@ -103,10 +103,9 @@ def main():
 
         driver.ask("select 0")
         status = driver.ask("text %d" % STATUS)
-        log(status)
         check(status == "text %s\\n\\n%s" % (text["IDS_STRING_BLUETOOTH_READY_NEEDCONN_AUTH"],
                                                  text["IDS_STRING_BLUETOOTH_NEXT_TIPS"]),
-              "the phone's status asks for pairing")
+              "the phone's status asks for pairing: " + status)
         check(driver.state()["next"] == "1", "a selected device enables Next")
         driver.ask("click %d" % NEXT)
         s = expect_page("IDS_STRING_BLUETOOTH_VERIFY_PHONE", "Next: the pairing page")

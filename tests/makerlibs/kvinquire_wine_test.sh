@@ -63,19 +63,17 @@ pids+=($!)
 # The board first, alone, so that anything COM44 saw by then came from its records; twice, as
 # passes ask it again and again (the second call is the one a running program pays).
 board="$(timeout 60 "$root/scripts/wine/run.sh" "$probe" 1:44:0:2341:0043 1:44:0:2341:0043 2>/dev/null | tr -d '\r')"
-echo "$board"
 [ -s "$work/com44-traffic.txt" ] && fail "COM44 (a listed board) was opened: $(cat "$work/com44-traffic.txt")"
 
 answers="$(timeout 120 "$root/scripts/wine/run.sh" "$probe" 1:40:0 1:41:40 1:42:0 1:40:0 1:43:0 1:44:0 \
     2>/dev/null | tr -d '\r')"
-echo "$answers"
 # The Bluetooth records: a paired phone, and its neighbour that is not paired (so has no port).
 bluetooth="$(HITCHED_SIMULATION="$work/radio.ini" timeout 60 "$root/scripts/wine/run.sh" "$probe" \
     bt:0019b7a1c2d3 bt:0019b7a1c2d4 2>/dev/null | tr -d '\r')"
-echo "$bluetooth"
 mapfile -t line <<<"$answers
 $board
 $bluetooth"
+printf '%s\n' "${line[@]}"
 
 # expect <answer line> <record> <rc> <identity> <what> [<serial port after the call>]
 expect() {

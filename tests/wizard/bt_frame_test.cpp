@@ -3,14 +3,12 @@
 // a failed confirmation on the pairing page, a refused unpairing and the pauses.
 #include "pages/bt_pairing_page.h"
 #include "pages/bt_search_page.h"
-#include "pages/completed_page.h"
 #include "res/resource.h"
 #include "ui/win_app.h"
 #include "wizard/hitch_dlg.h"
 #include "wizard/wizard_prompts.h"
 
 #include "../support/installed_language_file.h"
-#include "../ui/message_pump.h"
 
 #include <gtest/gtest.h>
 
@@ -95,7 +93,6 @@ protected:
     }
     bool Enabled(CWnd* page, int id) { return ::IsWindowEnabled(page->GetDlgItem(id)) != 0; }
     void Timer(UINT_PTR id) { ::SendMessageW(m_dlg.m_hWnd, WM_TIMER, id, 0); }
-    void Select(int row) { List().Select(row); }
     void Next() { ::SendMessageW(m_dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_BTN_NEXT, BN_CLICKED), 0); }
     // Shows page 3 and ends its search at once, as timer 101 would after 30 s.
     void SearchAndList() {
@@ -149,7 +146,7 @@ TEST_F(BtFrameTest, ASearchRunsWithItsProgressThenListsOwnCopiesAndWarnsOnceForN
 TEST_F(BtFrameTest, PairedOnPageSixButNoPhoneAnswersTheRowKeepsThePairingAndTheErrorShows) {
     SearchAndList();
     m_prompts.boxes.clear();
-    Select(0);
+    List().Select(0);
     Next();
     ASSERT_EQ(m_dlg.m_nCurPage, PAGE_BT_PAIRING);
     EXPECT_EQ(m_dlg.m_pBtPairingPage->GetDlgItemText(IDC_BT_PAIR_PHONENAME), L"Ostra B1");
@@ -168,7 +165,7 @@ TEST_F(BtFrameTest, PairedOnPageSixButNoPhoneAnswersTheRowKeepsThePairingAndTheE
 
 TEST_F(BtFrameTest, ARefusedUnpairingLeavesTheRowAndTheTableAndEveryAttemptPauses) {
     SearchAndList();
-    Select(2); // the paired nameless device, as "cancel paired" passes it on
+    List().Select(2); // the paired nameless device, as "cancel paired" passes it on
     void* entry = reinterpret_cast<void*>(List().GetItemData(2));
     EXPECT_EQ(m_dlg.Notify(WN_REMOVE_DEVICE, 0, entry), 5);
     EXPECT_EQ(List().GetItemImage(2, 2), 2) << "refused: the row as it was";
