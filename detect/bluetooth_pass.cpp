@@ -10,7 +10,6 @@ namespace {
 
 constexpr int kPollsPerPhone = 3; // UNKNOWN answers per polled phone before it counts as gone
 
-
 } // namespace
 
 void CBluetoothPass::Run(CDeviceList& devices) {

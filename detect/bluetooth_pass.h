@@ -14,11 +14,11 @@ namespace hitched {
 
 // The main dialog's members the Bluetooth pass reads and updates.
 struct BluetoothState {
-    CBluetoothDetectObj*& object;            // null: no library, the pass lists nothing
-    PFN_KVBTIsDeviceConnected& isConnected;  // null: no connection check
-    CBtDeviceMap& devices;                   // the Bluetooth device table
-    CDeviceMap& phones;                      // the connected-phone table
-    int& devicesListed;                      // the search page holds a finished search's list
+    CBluetoothDetectObj*& object;           // null: no library, the pass lists nothing
+    PFN_KVBTIsDeviceConnected& isConnected; // null: no connection check
+    CBtDeviceMap& devices;                  // the Bluetooth device table
+    CDeviceMap& phones;                     // the connected-phone table
+    int& devicesListed;                     // the search page holds a finished search's list
     int& failures; // connection failures, counted over passes; process-wide in the program
 };
 
@@ -28,8 +28,8 @@ public:
     // used directly for the idle test, which holds it only for an instant.
     CBluetoothPass(BluetoothState state, CDeviceChangeDetector& detector, IPhoneLock& phoneLock,
                    IProfileReader& supportList)
-        : m_state(state), m_detector(detector), m_phoneLock(phoneLock),
-          m_supportList(supportList) {}
+        : m_state(state), m_detector(detector), m_phoneLock(phoneLock), m_supportList(supportList) {
+    }
 
     // Appends one Bluetooth record per connected entry, unless the check reports a loss or
     // there is no library. A radio that is not usable clears every entry's connected flag.

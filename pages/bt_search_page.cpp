@@ -112,7 +112,8 @@ void CBluetoothDetectDlg::OnDeviceListClick() {
         return;
     }
     SetButtons(TRUE);
-    const auto* entry = reinterpret_cast<const _BTDEVICEENTRY_T*>(m_listDevices.GetItemData(selected));
+    const auto* entry =
+        reinterpret_cast<const _BTDEVICEENTRY_T*>(m_listDevices.GetItemData(selected));
     if (entry == nullptr) {
         return;
     }
@@ -143,7 +144,8 @@ void CBluetoothDetectDlg::OnSearchMore() {
 
 void CBluetoothDetectDlg::OnUnpair() {
     const int selected = m_listDevices.GetFirstSelected();
-    void* entry = selected < 0 ? nullptr : reinterpret_cast<void*>(m_listDevices.GetItemData(selected));
+    void* entry =
+        selected < 0 ? nullptr : reinterpret_cast<void*>(m_listDevices.GetItemData(selected));
     if (entry == nullptr || m_pNotify == nullptr) {
         return;
     }

@@ -28,6 +28,8 @@ static_assert(offsetof(_CONNECTEDPHONE_T, tszBTAddress) == 1284, "tszBTAddress")
 static_assert(offsetof(_CONNECTEDPHONE_T, tszManufacturer) == 1540, "tszManufacturer");
 static_assert(offsetof(_CONNECTEDPHONE_T, tszBTStackName) == 1796, "tszBTStackName");
 static_assert(offsetof(_CONNECTEDPHONE_T, dwExtraInfo) == 2052, "dwExtraInfo");
+// With the offsets above this leaves no padding: a narrower last field cannot hide in it.
+static_assert(sizeof(_CONNECTEDPHONE_T::dwExtraInfo) == 4, "dwExtraInfo width");
 
 // One row of the port service's phone table.
 struct _PORTPHONEENTRY_T {

@@ -20,8 +20,8 @@ BOOL CHitchDlg::LoadBtLibrary() {
         DebugLog(L"KVBluetoothComm.dll not loaded: Bluetooth is unavailable");
         return FALSE;
     }
-    auto create = Export<PFN_CreateBluetoothDetectionObject>(m_hBtLib,
-                                                             kCreateBluetoothDetectionObjectName);
+    auto create =
+        Export<PFN_CreateBluetoothDetectionObject>(m_hBtLib, kCreateBluetoothDetectionObjectName);
     if (create == nullptr) {
         return FALSE;
     }
@@ -61,8 +61,7 @@ void CHitchDlg::SetAvailableBtStacks() {
     if (m_hBtLib == nullptr || m_pBtDetect == nullptr) {
         return;
     }
-    auto setStacks =
-        Export<PFN_KVBTSetAvailableBTStack>(m_hBtLib, kKVBTSetAvailableBTStackName);
+    auto setStacks = Export<PFN_KVBTSetAvailableBTStack>(m_hBtLib, kKVBTSetAvailableBTStackName);
     if (setStacks != nullptr) {
         setStacks(KVBT_ALL_STACKS);
     }

@@ -77,11 +77,11 @@ void CHitchDlg::OnNextBtPairing() {
     }
     auto* entry = new _BTDEVICEENTRY_T(*selected);
     DebugLog(L"Authenticated Deviced");
-    const uint32_t result =
-        m_pBtDetect == nullptr
-            ? 1
-            : m_pBtDetect->AuthenticateDevice(&entry->stDeviceInfo, hitched::AsUtf16(passcode.data()),
-                                              static_cast<uint32_t>(passcode.size()));
+    const uint32_t result = m_pBtDetect == nullptr
+                                ? 1
+                                : m_pBtDetect->AuthenticateDevice(
+                                      &entry->stDeviceInfo, hitched::AsUtf16(passcode.data()),
+                                      static_cast<uint32_t>(passcode.size()));
     DebugLog(L"Authenticated Device ret = %d", static_cast<int>(result));
     if (result != 0 && result != KVBT_ALREADY_PAIRED) {
         // The user retypes the passcode: editing it enables Next again.

@@ -150,9 +150,8 @@ void CHitchDlg::OnBtSearchTimeout() {
 }
 
 void CHitchDlg::OnBtSearchProgress() {
-    const float position =
-        static_cast<float>(m_nSearchTicks * static_cast<double>(kProgressTickMs) / kSearchMs *
-                           kProgressFull);
+    const float position = static_cast<float>(
+        m_nSearchTicks * static_cast<double>(kProgressTickMs) / kSearchMs * kProgressFull);
     ++m_nSearchTicks;
     if (m_pBtSearchPage != nullptr) {
         ::SendMessageW(m_pBtSearchPage->ProgressBar(), PBM_SETPOS, static_cast<WPARAM>(position),

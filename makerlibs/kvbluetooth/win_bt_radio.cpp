@@ -7,6 +7,7 @@
 
 #include <bluetoothapis.h>
 
+#include <memory>
 #include <thread>
 
 namespace hitched {
@@ -52,23 +53,15 @@ public:
         if ((stackMask & (1u << KVBT_STACK_MICROSOFT)) == 0) {
             return false;
         }
-        HANDLE radio = OpenRadio();
-        if (radio == nullptr) {
-            return false;
-        }
-        CloseHandle(radio);
-        return true;
+        return OpenRadio() != nullptr;
     }
 
     uint32_t StackType() override { return KVBT_STACK_MICROSOFT; }
 
     std::vector<BtRadioDevice> Inquire(Clock::time_point, const std::atomic<bool>& stop) override {
         std::vector<BtRadioDevice> devices;
-        HANDLE radio = OpenRadio();
+        const RadioHandle radio = OpenRadio();
         if (radio == nullptr || !m_findFirstDevice || !m_findNextDevice || !m_findDeviceClose) {
-            if (radio != nullptr) {
-                CloseHandle(radio);
-            }
             std::this_thread::sleep_for(std::chrono::milliseconds(200)); // no busy retry
             return devices;
         }
@@ -80,7 +73,7 @@ public:
         params.fReturnConnected = TRUE;
         params.fIssueInquiry = TRUE;
         params.cTimeoutMultiplier = kInquiryUnits;
-        params.hRadio = radio;
+        params.hRadio = radio.get();
         BLUETOOTH_DEVICE_INFO info = {};
         info.dwSize = sizeof info;
         HBLUETOOTH_DEVICE_FIND find = m_findFirstDevice(&params, &info);
@@ -97,38 +90,33 @@ public:
         if (find != nullptr) {
             m_findDeviceClose(find);
         }
-        CloseHandle(radio);
         return devices;
     }
 
     uint32_t Authenticate(uint64_t address, std::u16string_view passkey) override {
-        HANDLE radio = OpenRadio();
+        const RadioHandle radio = OpenRadio();
         if (radio == nullptr || !m_getDeviceInfo || !m_authenticate) {
-            if (radio != nullptr) {
-                CloseHandle(radio);
-            }
             return kBtNoRadio;
         }
         BLUETOOTH_DEVICE_INFO info = {};
         info.dwSize = sizeof info;
         info.Address.ullLong = address;
-        DWORD result = m_getDeviceInfo(radio, &info);
+        DWORD result = m_getDeviceInfo(radio.get(), &info);
         if (result == ERROR_SUCCESS && info.fAuthenticated) {
             result = kBtAlreadyPaired;
         } else if (result == ERROR_SUCCESS) {
             std::wstring key(passkey.begin(), passkey.end());
-            result =
-                m_authenticate(nullptr, radio, &info, key.data(), static_cast<ULONG>(key.size()));
+            result = m_authenticate(nullptr, radio.get(), &info, key.data(),
+                                    static_cast<ULONG>(key.size()));
         } else {
             result = kBtNotFound;
         }
         if ((result == ERROR_SUCCESS || result == kBtAlreadyPaired) && m_setServiceState) {
             const DWORD service =
-                m_setServiceState(radio, &info, &kSerialPortService, kServiceEnable);
+                m_setServiceState(radio.get(), &info, &kSerialPortService, kServiceEnable);
             KvTrace(L"BluetoothSetServiceState(serial port) %012llx: %lu",
                     static_cast<unsigned long long>(address), service);
         }
-        CloseHandle(radio);
         return result;
     }
 
@@ -142,19 +130,15 @@ public:
     }
 
     int ConnectionState(uint64_t address, int32_t& status) override {
-        HANDLE radio = OpenRadio();
+        const RadioHandle radio = OpenRadio();
         if (radio == nullptr || !m_getDeviceInfo) {
-            if (radio != nullptr) {
-                CloseHandle(radio);
-            }
             status = KVBT_DEV_STATUS_UNKNOWN;
             return 0;
         }
         BLUETOOTH_DEVICE_INFO info = {};
         info.dwSize = sizeof info;
         info.Address.ullLong = address;
-        const DWORD result = m_getDeviceInfo(radio, &info);
-        CloseHandle(radio);
+        const DWORD result = m_getDeviceInfo(radio.get(), &info);
         if (result != ERROR_SUCCESS || !info.fAuthenticated) {
             status = KVBT_DEV_STATUS_DISCONNECTED; // not found, or not paired
         } else {
@@ -170,8 +154,14 @@ private:
         return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m_api, name)));
     }
 
-    // The first radio, or null. Only this is asked when there is none.
-    HANDLE OpenRadio() {
+    struct HandleCloser {
+        void operator()(HANDLE handle) const { CloseHandle(handle); }
+    };
+    using RadioHandle = std::unique_ptr<void, HandleCloser>;
+
+    // The first radio, closed when the handle goes, or null. Only this is asked when there is
+    // none.
+    RadioHandle OpenRadio() {
         if (!m_findFirstRadio || !m_findRadioClose) {
             return nullptr;
         }
@@ -182,7 +172,7 @@ private:
             return nullptr;
         }
         m_findRadioClose(find);
-        return radio;
+        return RadioHandle(radio);
     }
 
     HMODULE m_api;

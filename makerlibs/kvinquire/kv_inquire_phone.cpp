@@ -1,10 +1,10 @@
 // KvInquireInfo.dll: CKvInquirePhone over the Windows serial ports.
 //
 // HitchedPhoneInfo answers 0 when the phone was identified, 1 when the record names no port
-// to ask (a Bluetooth record: when no COM port is bound to the device), 2 when no port gave a manufacturer, a model and an IMEI within the budget, or at
-// once, without opening anything, for a USB device listed in section [NeverOpen].
-// IsDAVDevice answers 1 when the record's product ID is listed in section [DAV] of
-// KvInquireInfo.ini beside the DLL with a nonzero value, else 0.
+// to ask (a Bluetooth record: when no COM port is bound to the device), 2 when no port gave a
+// manufacturer, a model and an IMEI within the budget, or at once, without opening anything, for a
+// USB device listed in section [NeverOpen]. IsDAVDevice answers 1 when the record's product ID is
+// listed in section [DAV] of KvInquireInfo.ini beside the DLL with a nonzero value, else 0.
 #include "detect/kv_inquire_phone.h"
 
 #include "detect/utf16_field.h"

@@ -25,8 +25,8 @@ std::u16string PortName(HDEVINFO set, SP_DEVINFO_DATA& device) {
     wchar_t name[32] = {};
     DWORD type = 0;
     DWORD bytes = sizeof(name) - sizeof(wchar_t); // room for a terminator the value may lack
-    const LONG rc = RegQueryValueExW(key, L"PortName", nullptr, &type,
-                                     reinterpret_cast<BYTE*>(name), &bytes);
+    const LONG rc =
+        RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &bytes);
     RegCloseKey(key);
     return rc == ERROR_SUCCESS && type == REG_SZ ? std::u16string(AsUtf16(name)) : u"";
 }

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <utility>
 
 namespace hitched::test {
 namespace {
@@ -244,10 +243,14 @@ protected:
     CBtDeviceMap btDevices;
     int devicesListed = 1;
     int failures = 0;
-    CBluetoothPass bluetooth{{object, isConnected, btDevices, phones, devicesListed, failures},
-                             detector, lock, support};
+    CBluetoothPass bluetooth{
+        {object, isConnected, btDevices, phones, devicesListed, failures}, detector, lock, support};
     CConnectPhoneBroadcast withBluetooth{{lockDetect, phones, records, listChanged, lastPassFlag},
-                                         detector, usb, switches, &sink, &bluetooth};
+                                         detector,
+                                         usb,
+                                         switches,
+                                         &sink,
+                                         &bluetooth};
 };
 
 TEST_F(BluetoothPassTest, AConnectedEntryIsPushedAsABluetoothPhoneAndCheckedOnEveryPass) {

@@ -8,12 +8,12 @@ import os
 import sys
 import time
 
-from wine_e2e import PASS_LINE, Session, Watcher, Wine, check, log
+from wine_e2e import PASS_LINE, Session, Watcher, Wine, check
 from wizard_e2e import Driver, language_texts
 
 NEXT, CANCEL = 3, 2
 RADIO_BLUETOOTH, SEARCH_AGAIN, UNPAIR = 1004, 1026, 1027
-STATUS, PAIR_NAME, PASSCODE = 1009, 1012, 1029
+STATUS, PASSCODE = 1009, 1029
 WM_COMMAND, WM_TIMER, SEARCH_END = 0x111, 0x113, 101
 
 # The phone, a device without a name, and a paired headset that is no phone. Only Paired is
@@ -35,7 +35,6 @@ def main():
     wine = Wine()
     session = Session(wine, "hitched-bluetooth-", com="com7")
     text = language_texts(os.path.join(session.dist, "languages", "language.lgg"))
-    figures = session.figures
 
     def expect_page(key, what):
         s = driver.state()
@@ -43,13 +42,11 @@ def main():
         return s
 
     def box(key, what):
-        answer = driver.ask("msgbox 5000")
-        check(answer == "msgbox " + text[key], "%s: message box %s" % (what, key))
+        check(driver.ask("msgbox 5000") == "msgbox " + text[key], what + ": message box " + key)
 
     def rows(expected, what):
         got = driver.rows()
-        log("rows: %r" % got)
-        check(got == expected, what)
+        check(got == expected, "%s: %r" % (what, got))
 
     def choose_bluetooth():
         for command in ("click %d" % NEXT, "check %d" % RADIO_BLUETOOTH, "click %d" % NEXT):
@@ -72,8 +69,8 @@ def main():
         check(answer.startswith("shown"), what + ": page 5 came: " + answer)
         push = watcher.wait_push(before, 10)
         check(push is not None and push["count"] == 1, what + ": the phone was pushed")
-        figures[what + ": Next to page 5, ms"] = (shown - start) * 1000
-        figures[what + ": Next to the push, ms"] = (push["time"] - start) * 1000
+        session.figures[what + ": Next to page 5, ms"] = (shown - start) * 1000
+        session.figures[what + ": Next to the push, ms"] = (push["time"] - start) * 1000
         return push
 
     def passes_until_push(most, what):
@@ -106,11 +103,9 @@ def main():
         check(status == "text %s\\n\\n%s" % (text["IDS_STRING_BLUETOOTH_READY_NEEDCONN_AUTH"],
                                                  text["IDS_STRING_BLUETOOTH_NEXT_TIPS"]),
               "the phone's status asks for pairing: " + status)
-        check(driver.state()["next"] == "1", "a selected device enables Next")
         driver.ask("click %d" % NEXT)
         s = expect_page("IDS_STRING_BLUETOOTH_VERIFY_PHONE", "Next: the pairing page")
         check(s["next"] == "0", "no passcode yet: Next off")
-        check(driver.ask("text %d" % PAIR_NAME) == "text Ostra B1", "the phone's name is shown")
 
         driver.ask("type %d 13x57" % PASSCODE)  # the letter is refused by the field
         check(driver.state()["next"] == "1", "digits typed: Next on")
@@ -127,7 +122,6 @@ def main():
         rows(["Ostra OS-100|" + text["IDS_STRING_COMPLIST_BT"]], "page 5 lists the Bluetooth phone")
         code, out = wine.run([portclient, "request", "COM7"])
         check(code == 0 and "SUCCEED" in out, "request COM7 -> SUCCEED")
-        wine.run([portclient, "release", "COM7"])
 
         driver.ask("click %d" % CANCEL)
         to_search_page("back on page 3")

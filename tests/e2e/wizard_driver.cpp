@@ -176,7 +176,8 @@ HANDLE OpenOwner(HWND window) {
 }
 
 // Sends a list-view message whose lParam points at a T, in the list's process; T comes back.
-template <typename T> T RemoteCall(HWND list, HANDLE process, UINT message, WPARAM wParam, T value) {
+template <typename T>
+T RemoteCall(HWND list, HANDLE process, UINT message, WPARAM wParam, T value) {
     void* remote = ::VirtualAllocEx(process, nullptr, sizeof(T), MEM_COMMIT, PAGE_READWRITE);
     ::WriteProcessMemory(process, remote, &value, sizeof value, nullptr);
     ::SendMessageW(list, message, wParam, reinterpret_cast<LPARAM>(remote));

@@ -88,21 +88,28 @@ TEST(InquiryRecord, ABluetoothPhonesPortIsTheSerialServiceDeviceEndingInItsAddre
         bool matches;
     } cases[] = {
         {u"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&2A1E3B4C&0&"
-         u"0019B7A1C2D3_C00000000", kPhone, true},
+         u"0019B7A1C2D3_C00000000",
+         kPhone, true},
         {u"bthenum\\{00001101-0000-1000-8000-00805f9b34fb}_localmfg&000f\\7&2a1e3b4c&0&"
-         u"0019b7a1c2d3_c00000000", kPhone, true}, // case does not matter
+         u"0019b7a1c2d3_c00000000",
+         kPhone, true}, // case does not matter
         // The upper two bytes of the 64-bit value are not part of the address.
         {u"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&2A1E3B4C&0&"
-         u"0019B7A1C2D3_C00000000", 0xFFFF0019B7A1C2D3ull, true},
+         u"0019B7A1C2D3_C00000000",
+         0xFFFF0019B7A1C2D3ull, true},
         {u"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&2A1E3B4C&0&"
-         u"0019B7A1C2D4_C00000000", kPhone, false}, // another device
+         u"0019B7A1C2D4_C00000000",
+         kPhone, false}, // another device
         {u"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0000\\7&2A1E3B4C&0&"
-         u"000000000000_00000025", 0, false}, // the incoming port: no phone behind it
+         u"000000000000_00000025",
+         0, false}, // the incoming port: no phone behind it
         {u"BTHENUM\\{0000111F-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&2A1E3B4C&0&"
-         u"0019B7A1C2D3_C00000000", kPhone, false}, // another service of the phone
+         u"0019B7A1C2D3_C00000000",
+         kPhone, false}, // another service of the phone
         {u"USB\\VID_0421&PID_0630\\0019B7A1C2D3_C", kPhone, false},
         {u"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&2A1E3B4C&0&"
-         u"19B7A1C2D3_C00000000", kPhone, false}, // digits missing
+         u"19B7A1C2D3_C00000000",
+         kPhone, false}, // digits missing
         {u"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}", kPhone, false},
     };
     for (const auto& c : cases) {

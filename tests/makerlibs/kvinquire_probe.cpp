@@ -1,9 +1,8 @@
 // Runs the real KvInquireInfo.dll's HitchedPhoneInfo for the Wine test, which puts phonesim
 // behind COM ports: one record per argument, one answer line per record, in one process.
 //   kvinquire_probe <type>:<serial port>:<modem port>[:<vendor ID>:<product ID>] ...
-//   kvinquire_probe bt:<address>    a Bluetooth record carrying only its address
-// (IDs and address in hexadecimal). The time of each call is given in milliseconds and
-// microseconds; port= is the record's serial port after the call.
+// (IDs in hexadecimal). The time of each call is given in milliseconds and
+// microseconds.
 #include "detect/kv_inquire_phone.h"
 #include "detect/utf16_field.h"
 
@@ -17,14 +16,8 @@ int main(int argc, char** argv) {
         _PHONEDEVICEINFO_T record{};
         unsigned vendor = 0;
         unsigned product = 0;
-        unsigned long long address = 0;
-        int fields = std::sscanf(argv[i], "%u:%d:%d:%x:%x", &record.dwConnectType,
+        const int fields = std::sscanf(argv[i], "%u:%d:%d:%x:%x", &record.dwConnectType,
                                  &record.nSerialPort, &record.nModemPort, &vendor, &product);
-        if (std::sscanf(argv[i], "bt:%llx", &address) == 1) {
-            record.dwConnectType = hitched::kDeviceBluetooth;
-            record.ullBTAddress = address;
-            fields = 3;
-        }
         if (fields != 3 && fields != 5) {
             std::fprintf(stderr, "usage: kvinquire_probe <type>:<serial>:<modem>[:<vid>:<pid>]\n");
             return 2;
@@ -43,12 +36,10 @@ int main(int argc, char** argv) {
         const auto ascii = [](std::u16string_view field) { // the identities asked are ASCII
             return std::string(field.begin(), field.end());
         };
-        std::printf("%s rc=%u ms=%llu us=%llu identity=%s/%s/%s port=%d/%s\n", argv[i], rc,
-                    us / 1000, us,
+        std::printf("%s rc=%u ms=%llu us=%llu identity=%s/%s/%s\n", argv[i], rc, us / 1000, us,
                     ascii(hitched::FieldView(record.tszManufacturer)).c_str(),
                     ascii(hitched::FieldView(record.tszPhoneName)).c_str(),
-                    ascii(hitched::FieldView(record.tszIMEI)).c_str(), record.nSerialPort,
-                    ascii(hitched::FieldView(record.tszSerialPortName)).c_str());
+                    ascii(hitched::FieldView(record.tszIMEI)).c_str());
         std::fflush(stdout);
     }
     return 0;

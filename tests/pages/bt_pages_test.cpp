@@ -21,7 +21,8 @@ struct RecordingFrame : CWizardNotify {
     int Notify(int nCode, int nParam, void* pData) override {
         std::string enabled;
         if (page != nullptr) {
-            for (auto [id, tag] : {std::pair{IDC_BT_DEVICE_LIST, 'l'}, {IDC_BT_SEARCH_MORE, 's'},
+            for (auto [id, tag] : {std::pair{IDC_BT_DEVICE_LIST, 'l'},
+                                   {IDC_BT_SEARCH_MORE, 's'},
                                    {IDC_BT_UNPAIR, 'u'}}) {
                 enabled += ::IsWindowEnabled(page->GetDlgItem(id)) ? std::string(1, tag) : "";
             }
@@ -39,14 +40,15 @@ using BtPagesTest = PageHost;
 void ClickRow(CListCtrl& list, int row) {
     RECT rect{LVIR_LABEL, 0, 0, 0};
     POINT at{10, 200};
-    if (row >= 0 && ::SendMessageW(list.m_hWnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect))) {
+    if (row >= 0 &&
+        ::SendMessageW(list.m_hWnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect))) {
         at = {rect.left + 5, (rect.top + rect.bottom) / 2};
     }
     ::SendMessageW(list.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
     ::SendMessageW(list.m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
 }
 
-TEST_F(BtPagesTest, AClickedDeviceShowsItsStatusCancelPairedFollowsAndAnEmptyClickOnlyDisablesNext) {
+TEST_F(BtPagesTest, AClickedDeviceShowsItsStatusAndAnEmptyClickOnlyDisablesNext) {
     CBluetoothDetectDlg page;
     ASSERT_TRUE(page.Create(IDD_BT_SEARCH, &m_parent));
     page.ShowWindow(SW_SHOW);
@@ -73,7 +75,7 @@ TEST_F(BtPagesTest, AClickedDeviceShowsItsStatusCancelPairedFollowsAndAnEmptyCli
         {1, KeyText(IDS_STRING_BLUETOOTH_READY_NEEDCONN) + tips, true, true},
         {2, KeyText(IDS_STRING_BLUETOOTH_READY_NEEDCONN_AUTH) + tips, false, true},
         {0, KeyText(IDS_STRING_BLUETOOTH_READY_TOUSED) + tips, true, true},
-        {3, L"", false, true},  // a row without an entry
+        {3, L"", false, true},   // a row without an entry
         {-1, L"", false, false}, // below the rows: nothing selected
     };
     std::wstring shown = page.GetDlgItemText(IDC_BT_STATUS);
@@ -103,9 +105,6 @@ TEST_F(BtPagesTest, SearchAgainAndCancelPairedReachTheFrameWithTheListAndButtons
     list.SetItemData(list.InsertItem(0, L"phone", 0), reinterpret_cast<LPARAM>(&paired));
     ClickRow(list, 0);
     const auto press = [&](int id) { ::SendMessageW(page.GetDlgItem(id), BM_CLICK, 0, 0); };
-    press(IDC_BT_UNPAIR); // no frame yet: nothing happens, nothing is switched off
-    EXPECT_TRUE(::IsWindowEnabled(page.GetDlgItem(IDC_BT_UNPAIR)));
-
     page.SetNotifySink(&frame);
     press(IDC_BT_UNPAIR);
     press(IDC_BT_SEARCH_MORE);
@@ -134,7 +133,7 @@ TEST_F(BtPagesTest, OnlyDigitsStandInThePasscodeAndNextFollowsIt) {
         const wchar_t* stays;
         bool next;
     } pastes[] = {
-        {L"12a4", L"", false}, {L"0042", L"0042", true}, {L"99 9", L"", false},
+        {L"12a4", L"", false},   {L"0042", L"0042", true}, {L"99 9", L"", false},
         {L"\x0660", L"", false}, // an Arabic-Indic zero is no decimal digit here
         {L"", L"", false},
     };

@@ -61,7 +61,8 @@ public:
 struct PromptRecorder : CWizardPrompts {
     PromptRecorder() { ReplaceProcess(this); }
     ~PromptRecorder() override { ReplaceProcess(nullptr); }
-    int MessageBox(HWND, const std::wstring& text, const std::wstring& caption, UINT type) override {
+    int MessageBox(HWND, const std::wstring& text, const std::wstring& caption,
+                   UINT type) override {
         EXPECT_EQ(caption, KeyText(AFX_IDS_APP_TITLE));
         boxes.push_back(text + L"/" + std::to_wstring(type));
         return IDOK;
@@ -93,7 +94,9 @@ protected:
     }
     bool Enabled(CWnd* page, int id) { return ::IsWindowEnabled(page->GetDlgItem(id)) != 0; }
     void Timer(UINT_PTR id) { ::SendMessageW(m_dlg.m_hWnd, WM_TIMER, id, 0); }
-    void Next() { ::SendMessageW(m_dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_BTN_NEXT, BN_CLICKED), 0); }
+    void Next() {
+        ::SendMessageW(m_dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_BTN_NEXT, BN_CLICKED), 0);
+    }
     // Shows page 3 and ends its search at once, as timer 101 would after 30 s.
     void SearchAndList() {
         m_dlg.ShowPage(PAGE_BT_SEARCH);
@@ -129,8 +132,8 @@ TEST_F(BtFrameTest, ASearchRunsWithItsProgressThenListsOwnCopiesAndWarnsOnceForN
     EXPECT_TRUE(Enabled(m_dlg.m_pBtSearchPage, IDC_BT_SEARCH_MORE));
     EXPECT_EQ(Progress(), 10000);
     ASSERT_EQ(List().GetItemCount(), 3);
-    EXPECT_EQ(m_prompts.boxes,
-              std::vector<std::wstring>{Box(IDS_STRING_BLUETOOTH_NONANME_TIPS, MB_ICONEXCLAMATION)});
+    EXPECT_EQ(m_prompts.boxes, std::vector<std::wstring>{
+                                   Box(IDS_STRING_BLUETOOTH_NONANME_TIPS, MB_ICONEXCLAMATION)});
     _BTDEVICEENTRY_T* stored = nullptr;
     ASSERT_TRUE(m_dlg.m_mapBtDevices.Lookup(0x0019b7a1c2d5ull, stored));
     EXPECT_NE(&RowEntry(2), stored) << "the row has a copy of its own";
@@ -154,8 +157,8 @@ TEST_F(BtFrameTest, PairedOnPageSixButNoPhoneAnswersTheRowKeepsThePairingAndTheE
     Next(); // paired, but no phone answers over it here (no port is bound to the device)
     EXPECT_EQ(m_radio.passkeys, std::vector<std::u16string>{u"2468"});
     EXPECT_EQ(m_dlg.m_nCurPage, PAGE_BT_PAIRING);
-    EXPECT_EQ(m_prompts.boxes,
-              std::vector<std::wstring>{Box(IDS_STRING_BLUETOOTH_AUTHENTICATE_ERROR, MB_ICONERROR)});
+    EXPECT_EQ(m_prompts.boxes, std::vector<std::wstring>{
+                                   Box(IDS_STRING_BLUETOOTH_AUTHENTICATE_ERROR, MB_ICONERROR)});
     EXPECT_EQ(RowEntry(0).stDeviceInfo.fAuthenticated, 1u) << "the row learns the pairing";
     EXPECT_EQ(RowEntry(0).bConnected, 0u);
     _BTDEVICEENTRY_T* stored = nullptr;
