@@ -96,11 +96,7 @@ void CHitchDlg::OnNextBtPairing() {
 
 void CHitchDlg::Confirm(_BTDEVICEENTRY_T* pEntry, int nIndex) {
     const uint64_t address = pEntry->stDeviceInfo.Address;
-    {
-        std::lock_guard<std::mutex> lock(m_lockDetect);
-        m_mapBtDevices.RemoveKey(address);
-        m_mapBtDevices.AddCopy(address, *pEntry);
-    }
+    StoreBtDevice(*pEntry);
     BroadCastConnectPhoneChanged();
 
     std::vector<unsigned char> buffer(kConnectedPhonesBuffer, 0);

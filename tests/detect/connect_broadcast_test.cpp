@@ -181,8 +181,7 @@ public:
     uint32_t AuthenticateDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT*, char16_t*, uint32_t) override {
         return 1;
     }
-    uint32_t radio = 1;
-    uint32_t stack = 2;
+    uint32_t radio = 1, stack = 2;
 
     inline static std::vector<int32_t> answers; // status words still to give; 99: no answer
     inline static std::vector<std::pair<uint64_t, int32_t>> asked; // address, word on entry

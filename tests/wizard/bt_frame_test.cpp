@@ -52,8 +52,7 @@ public:
     }
     std::vector<_KV_BLUETOOTH_DEVICE_INFO_STRUCT> devices;
     std::atomic<int> starts{0}, stops{0};
-    uint32_t startResult = 0;
-    uint32_t removeResult = 5;
+    uint32_t startResult = 0, removeResult = 5;
     std::vector<std::u16string> passkeys;
 };
 
