@@ -1,5 +1,7 @@
 #include "detect/bt_device_info.h"
 
+#include "detect/utf16_field.h"
+
 namespace hitched {
 namespace {
 
@@ -26,6 +28,11 @@ std::u16string FormatBtAddressDisplay(uint64_t address) {
 
 std::u16string FormatBtAddressStored(uint64_t address) {
     return FormatAddress(address, false);
+}
+
+std::u16string BtDeviceLabel(const _KV_BLUETOOTH_DEVICE_INFO_STRUCT& device) {
+    const std::u16string_view name = FieldView(device.szName);
+    return name.empty() ? FormatBtAddressDisplay(device.Address) : std::u16string(name);
 }
 
 } // namespace hitched

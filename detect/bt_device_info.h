@@ -66,5 +66,7 @@ namespace hitched {
 std::u16string FormatBtAddressDisplay(uint64_t address);
 // "%02x%02x%02x%02x%02x%02x", the same order without separators: the stored form.
 std::u16string FormatBtAddressStored(uint64_t address);
+// How the wizard names a device: its name, or its display address when it gave none.
+std::u16string BtDeviceLabel(const _KV_BLUETOOTH_DEVICE_INFO_STRUCT& device);
 
 } // namespace hitched

@@ -40,11 +40,7 @@ void CHitchDlg::OnBtPairingPageShowing() {
     if (entry == nullptr || m_pBtPairingPage == nullptr) {
         return;
     }
-    std::u16string name(hitched::FieldView(entry->stDeviceInfo.szName));
-    if (name.empty()) {
-        name = hitched::FormatBtAddressDisplay(entry->stDeviceInfo.Address);
-    }
-    m_pBtPairingPage->SetPhoneName(hitched::ToWString(name));
+    m_pBtPairingPage->SetPhoneName(hitched::ToWString(hitched::BtDeviceLabel(entry->stDeviceInfo)));
 }
 
 void CHitchDlg::OnNextBtSearch() {

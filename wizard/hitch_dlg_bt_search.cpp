@@ -5,7 +5,6 @@
 
 #include "app/debug_log.h"
 #include "app/language_service.h"
-#include "detect/utf16_field.h"
 #include "pages/bt_search_page.h"
 #include "platform/wchar_utf16.h"
 #include "res/resource.h"
@@ -123,11 +122,8 @@ BOOL CHitchDlg::ShowBluetoothDevices() {
             std::lock_guard<std::mutex> lock(m_lockDetect);
             m_mapBtDevices.AddCopy(entry.stDeviceInfo.Address, entry);
         }
-        std::wstring text = hitched::ToWString(hitched::FieldView(entry.stDeviceInfo.szName));
-        if (text.empty()) {
-            text = hitched::ToWString(hitched::FormatBtAddressDisplay(entry.stDeviceInfo.Address));
-            nameless = true;
-        }
+        nameless = nameless || entry.stDeviceInfo.szName[0] == u'\0';
+        const std::wstring text = hitched::ToWString(hitched::BtDeviceLabel(entry.stDeviceInfo));
         const int row = list.InsertItem(i, text, 0);
         if (entry.stDeviceInfo.fAuthenticated != 0) {
             list.SetItem(row, 2, L"", 2);

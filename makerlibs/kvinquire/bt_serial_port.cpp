@@ -1,8 +1,7 @@
 #include "makerlibs/kvinquire/bt_serial_port.h"
 
+#include "detect/bt_device_info.h"
 #include "detect/wide_text.h"
-
-#include <string>
 
 namespace hitched {
 namespace {
@@ -33,12 +32,9 @@ bool IsBluetoothSerialPortOf(std::u16string_view instanceId, uint64_t address) {
     if (digits.size() != 12) {
         return false;
     }
-    static const char16_t kHex[] = u"0123456789ABCDEF";
-    std::u16string wanted;
-    for (int shift = 44; shift >= 0; shift -= 4) {
-        wanted += kHex[(address >> shift) & 0xF];
-    }
-    return (address & 0xFFFFFFFFFFFFull) != 0 && StartsWithIgnoringCase(digits, wanted);
+    // digits.size() == 12 already, so equality is the whole comparison.
+    return (address & 0xFFFFFFFFFFFFull) != 0 &&
+           EqualsNoCase(digits, FormatBtAddressStored(address));
 }
 
 } // namespace hitched

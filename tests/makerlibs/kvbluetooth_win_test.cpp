@@ -15,9 +15,9 @@ namespace {
 
 // The library loaded afresh for each test, so that its choice of radio (made once per load)
 // follows the test's environment.
-class BluetoothLibrary {
+class LoadedLibrary {
 public:
-    explicit BluetoothLibrary(const std::wstring& scenario) {
+    explicit LoadedLibrary(const std::wstring& scenario) {
         ::SetEnvironmentVariableW(L"HITCHED_SIMULATION",
                                   scenario.empty() ? nullptr : scenario.c_str());
         m_module = ::LoadLibraryW(L"KVBluetoothComm.dll");
@@ -32,7 +32,7 @@ public:
             object = nullptr;
         }
     }
-    ~BluetoothLibrary() {
+    ~LoadedLibrary() {
         if (object) {
             destroy(object);
         }
@@ -106,12 +106,20 @@ std::wstring Setting(const std::wstring& file, const wchar_t* section, const wch
     return value;
 }
 
-TEST(BluetoothLibrary, SearchListsTheDevicesInRangeAndThePairedOnesAfterTheirInquiryTime) {
+// The library over a fresh copy of the scenario file, loaded for each test.
+class BluetoothLibrary : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(bt.Ready()); }
+    const std::wstring& Written() {
+        TempFolder::WriteBytes(scenario, kScenario);
+        return scenario;
+    }
     TempFolder folder;
     const std::wstring scenario = folder.File(L"machine.ini");
-    TempFolder::WriteBytes(scenario, kScenario);
-    BluetoothLibrary bt(scenario);
-    ASSERT_TRUE(bt.Ready());
+    LoadedLibrary bt{Written()};
+};
+
+TEST_F(BluetoothLibrary, SearchListsTheDevicesInRangeAndThePairedOnesAfterTheirInquiryTime) {
     EXPECT_EQ(bt.object->TestState(), 1u);
     EXPECT_EQ(bt.object->GetType(), 0u);
     EXPECT_EQ(bt.Search(50), std::vector<std::u16string>{})
@@ -123,12 +131,7 @@ TEST(BluetoothLibrary, SearchListsTheDevicesInRangeAndThePairedOnesAfterTheirInq
     bt.object->StopDetect();
 }
 
-TEST(BluetoothLibrary, PairingAndUnpairingFollowTheScenarioAndAreRemembered) {
-    TempFolder folder;
-    const std::wstring scenario = folder.File(L"machine.ini");
-    TempFolder::WriteBytes(scenario, kScenario);
-    BluetoothLibrary bt(scenario);
-    ASSERT_TRUE(bt.Ready());
+TEST_F(BluetoothLibrary, PairingAndUnpairingFollowTheScenarioAndAreRemembered) {
     auto phone = bt.Record(kPhone);
     char16_t wrong[] = u"1357";
     char16_t right[] = u"2468";
@@ -151,12 +154,7 @@ TEST(BluetoothLibrary, PairingAndUnpairingFollowTheScenarioAndAreRemembered) {
     EXPECT_EQ(bt.object->AuthenticateDevice(&unknown, right, 4), 1168u);
 }
 
-TEST(BluetoothLibrary, ConnectionStatesAndTheStackMask) {
-    TempFolder folder;
-    const std::wstring scenario = folder.File(L"machine.ini");
-    TempFolder::WriteBytes(scenario, kScenario);
-    BluetoothLibrary bt(scenario);
-    ASSERT_TRUE(bt.Ready());
+TEST_F(BluetoothLibrary, ConnectionStatesAndTheStackMask) {
     // (connected, disconnected and unknown: the Bluetooth wizard's end-to-end test)
     EXPECT_NE(bt.Connection(kPairedHidden).first, 0) << "no answer at all";
     EXPECT_EQ(bt.Connection(0x0000000000aa), std::make_pair(0, 0)) << "not found";
@@ -168,8 +166,8 @@ TEST(BluetoothLibrary, ConnectionStatesAndTheStackMask) {
     EXPECT_EQ(bt.object->TestState(), 1u);
 }
 
-TEST(BluetoothLibrary, WithoutSimulationWinesMissingBluetoothIsNoRadio) {
-    BluetoothLibrary bt(L"");
+TEST(BluetoothLibraryAlone, WithoutSimulationWinesMissingBluetoothIsNoRadio) {
+    LoadedLibrary bt(L"");
     ASSERT_TRUE(bt.Ready());
     EXPECT_EQ(bt.object->TestState(), 0u);
     EXPECT_NE(bt.object->StartDetect(), 0u);
