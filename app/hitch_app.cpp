@@ -6,6 +6,7 @@
 #include "app/main_dialog.h"
 #include "app/module_file.h"
 #include "app/module_paths.h"
+#include "app/startup_trace.h"
 #include "app/trace_debug_log.h"
 #include "platform/wchar_utf16.h"
 #include "res/resource.h"
@@ -29,6 +30,7 @@ CHitchApp::~CHitchApp() {
 }
 
 BOOL CHitchApp::InitInstance() {
+    LogStartupStep(L"application"); // what the loader took before: the imported libraries
     // Trace lines of the portable core belong in the same debug log.
     hitched::RouteTraceToDebugLog();
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};

@@ -2,6 +2,7 @@
 # Builds the benchmarks in build/bench (Release, no sanitizers) and runs every bench_* binary.
 #   scripts/bench.sh quick   each benchmark briefly: figures to look at, never a failure on time
 #   scripts/bench.sh full    each benchmark long enough for stable figures (a few minutes)
+# When the win64 build is there, the start-up under Wine follows (bench/startup_bench.py).
 # Extra arguments go to every binary, e.g. --benchmark_filter=Rebuild.
 # Exits non-zero only when the build fails or a benchmark binary crashes.
 set -euo pipefail
@@ -9,8 +10,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 mode="${1:-quick}"
 shift || true
 case "$mode" in
-quick) timing=(--benchmark_min_time=0.05) ;;
-full) timing=(--benchmark_min_time=1 --benchmark_repetitions=3 --benchmark_report_aggregates_only=true) ;;
+quick) timing=(--benchmark_min_time=0.05); rounds=3 ;;
+full) timing=(--benchmark_min_time=1 --benchmark_repetitions=3 --benchmark_report_aggregates_only=true); rounds=10 ;;
 *) echo "usage: $0 quick | full [benchmark arguments]" >&2; exit 2 ;;
 esac
 
@@ -31,3 +32,10 @@ for b in "${benches[@]}"; do
     echo "== $(basename "$b")"
     "$b" "${timing[@]}" "$@"
 done
+
+win64="$root/build/win64"
+if [ -f "$win64/dist/hitched.exe" ] && [ -f "$win64/bin/startup_baseline.exe" ] &&
+    [ -f "$win64/bin/detection_helper.exe" ]; then
+    echo "== startup_bench.py"
+    python3 "$root/bench/startup_bench.py" "$win64" "$rounds"
+fi

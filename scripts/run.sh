@@ -52,13 +52,16 @@ demo="$HITCHED_WINE_DIR/demo"
 mkdir -p "$demo"
 com5="$WINEPREFIX/dosdevices/com5"
 children=()
+sleeper=""
 
+# Returns only when everything the script started has ended: its children, every Wine
+# process of the prefix and the private display.
 finish() {
     trap - EXIT INT TERM
     echo
     echo "[run] stopping"
-    for pid in "${children[@]}"; do kill "$pid" 2>/dev/null || true; done
-    "$root/scripts/wine/stop.sh" # every Wine process of the prefix, and our Xvfb
+    for pid in "${children[@]}" $sleeper; do kill "$pid" 2>/dev/null || true; done
+    "$root/scripts/wine/stop.sh" # waits for the prefix's processes and our Xvfb to go
     wait 2>/dev/null || true
     [ -L "$com5" ] && rm -f "$com5"
     exit 0
@@ -130,5 +133,10 @@ if [ -t 0 ]; then
     done
 else
     echo "[run] no terminal on stdin: running until Ctrl+C (SIGINT) or SIGTERM"
-    while true; do sleep 1; done
+    # A waited background sleep, so a signal runs the trap at once, not after the sleep.
+    while true; do
+        sleep 1 &
+        sleeper=$!
+        wait "$sleeper"
+    done
 fi

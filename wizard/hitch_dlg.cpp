@@ -1,6 +1,7 @@
 #include "wizard/hitch_dlg.h"
 
 #include "app/debug_log.h"
+#include "app/startup_trace.h"
 #include "app/help.h"
 #include "app/help_topics.h"
 #include "app/language_service.h"
@@ -69,22 +70,29 @@ BOOL CHitchDlg::OnInitDialog() {
     m_strDataFile = directory + L"hitched.dat";
     m_strMirroletIni = directory + L"Mirrolet.ini";
 
+    // The suite's programs wait for the port at log-on, so it listens before anything that
+    // only the wizard needs; detection starts once the pages exist. A port service that
+    // cannot listen makes the whole process pointless.
+    LogStartupStep(L"dialog created");
+    if (!StartPortService()) {
+        std::exit(-1);
+    }
+    LogStartupStep(L"port service listening");
+
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
     InitButtons();
-
     SetWindowText(LoadLangString(AFX_IDS_APP_TITLE));
     CreatePages();
+    LogStartupStep(L"pages created");
     CenterWindow();
     ChooseInitialVisibility();
     RegisterShowHideMessages();
 
-    // A port service that cannot listen makes the whole process pointless.
-    if (!StartMonitor()) {
-        std::exit(-1);
-    }
+    StartMonitor();
     LoadBtLibrary(); // without it Bluetooth is simply unavailable
+    LogStartupStep(L"monitor started, Bluetooth library loaded");
 
     SignalStartupEvent();
     return TRUE;

@@ -61,9 +61,12 @@ public:
     void EnableInfraredType();
     void EnableBluetoothStacks();
 
-    // Device detection and the port service: started at initialisation, stopped on
-    // destruction. FALSE from StartMonitor ends the process.
-    BOOL StartMonitor();
+    // The port service, listening first thing at initialisation: the suite's programs wait for
+    // it at log-on. FALSE ends the process.
+    BOOL StartPortService();
+    // Device detection over the listening port service, once the pages exist. Both are
+    // stopped on destruction.
+    void StartMonitor();
     // Joins the monitor thread, then stops and deletes the port service.
     void StopMonitor();
     void JoinMonitorThread();
@@ -145,7 +148,7 @@ protected:
 
 private:
     struct DetectionWiring;
-    DetectionWiring* m_pDetection = nullptr; // created by StartMonitor, deleted by StopMonitor
+    DetectionWiring* m_pDetection = nullptr; // created by StartPortService, deleted by StopMonitor
 
     void CreatePages();
     void ChooseInitialVisibility();

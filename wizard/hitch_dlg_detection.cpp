@@ -85,8 +85,8 @@ private:
 
 } // namespace
 
-// Everything detection needs beside the dialog's own members, created by StartMonitor and
-// torn down by StopMonitor in dependency order.
+// Everything detection needs beside the dialog's own members, created by StartPortService and
+// StartMonitor and torn down by StopMonitor in dependency order.
 struct CHitchDlg::DetectionWiring {
     explicit DetectionWiring(CHitchDlg& dlg)
         : windowOwner(dlg.m_hWnd, dlg.m_hWnd), phoneLock(dlg.m_hPhoneMutex), supportList(dlg),
@@ -111,7 +111,7 @@ struct CHitchDlg::DetectionWiring {
     std::unique_ptr<hitched::CDeviceMonitor> monitor;
 };
 
-BOOL CHitchDlg::StartMonitor() {
+BOOL CHitchDlg::StartPortService() {
     auto wiring = std::make_unique<DetectionWiring>(*this);
     m_pPortService = new CPortService(wiring->windowOwner, wiring->sockets);
     if (!m_pPortService->StartServer()) {
@@ -119,27 +119,30 @@ BOOL CHitchDlg::StartMonitor() {
         m_pPortService = nullptr;
         return FALSE;
     }
-    wiring->sink = std::make_unique<PortServiceSink>(*m_pPortService);
-    wiring->broadcast = std::make_unique<hitched::CConnectPhoneBroadcast>(
+    m_pDetection = wiring.release();
+    return TRUE;
+}
+
+void CHitchDlg::StartMonitor() {
+    DetectionWiring& wiring = *m_pDetection;
+    wiring.sink = std::make_unique<PortServiceSink>(*m_pPortService);
+    wiring.broadcast = std::make_unique<hitched::CConnectPhoneBroadcast>(
         hitched::DetectionState{m_lockDetect, m_mapPhones, m_arrBroadcast, m_bListChanged,
                                 m_bLastPassFlag},
-        wiring->detector, wiring->usb, wiring->switches, wiring->sink.get(), &wiring->bluetooth);
+        wiring.detector, wiring.usb, wiring.switches, wiring.sink.get(), &wiring.bluetooth);
 
     m_bMonitorRun = TRUE;
     m_hEnumDeviceDelayEvent =
         ::CreateEventW(nullptr, TRUE, TRUE, hitched::kEnumDeviceDelayEventName);
     m_hCheckBtServiceEvent = ::CreateEventW(nullptr, FALSE, TRUE, kCheckBtServiceEventName);
-    m_pDetection = wiring.release();
     if (m_hEnumDeviceDelayEvent != nullptr) {
-        m_pDetection->delayEvent =
-            std::make_unique<hitched::CWin32DelayEvent>(m_hEnumDeviceDelayEvent);
-        m_pDetection->monitor = std::make_unique<hitched::CDeviceMonitor>(
-            m_pDetection->host, *m_pDetection->delayEvent, m_bMonitorRun);
-        m_pDetection->monitor->Start();
+        wiring.delayEvent = std::make_unique<hitched::CWin32DelayEvent>(m_hEnumDeviceDelayEvent);
+        wiring.monitor = std::make_unique<hitched::CDeviceMonitor>(wiring.host, *wiring.delayEvent,
+                                                                   m_bMonitorRun);
+        wiring.monitor->Start();
     } else {
         DebugLog(L"EnumDeviceDelayEvent could not be created: no device monitor");
     }
-    return TRUE;
 }
 
 void CHitchDlg::JoinMonitorThread() {

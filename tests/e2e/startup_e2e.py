@@ -53,7 +53,9 @@ def main():
         check(shown(), "first start: shown normally")
         check(driver.state()["title"] == text["AFX_IDS_APP_TITLE"], "title from the language file")
         check(settle(), "answers posted messages")
-        steps = ["create mutex", "start app",
+        # The port service listens before the wizard's pages are made.
+        steps = ["create mutex", "start app", r"start-up: port service listening after \d+ ms",
+                 r"start-up: pages created after \d+ ms",
                  r'--Server cmdline: .*hitched\.exe"? %s %s --test' % (show, variant),
                  "--m_MsgHideWindow = " + driver.names["hide id"],
                  "--m_MsgShowWindow = " + driver.names["show id"]]
