@@ -1,5 +1,6 @@
 #include "makerlibs/kvinquire/at_reply.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
@@ -10,8 +11,9 @@ bool IsControl(unsigned char c) {
     return (c < 0x20 && c != '\t') || c == 0x7f;
 }
 
+// 0xFF is what an idle line reads as when the port opens: noise, never text.
 bool IsBlank(unsigned char c) {
-    return c == ' ' || c == '\t' || IsControl(c);
+    return c == ' ' || c == '\t' || c == 0xff || IsControl(c);
 }
 
 char Upper(char c) {
@@ -142,6 +144,60 @@ std::string_view Unquote(std::string_view text) {
     return Trim(close == std::string_view::npos ? text : text.substr(0, close));
 }
 
+// Where the comma-separated field that starts at `start` ends; a comma inside quotes is text.
+std::size_t FieldEnd(std::string_view text, std::size_t start) {
+    bool quoted = false;
+    for (std::size_t i = start; i < text.size(); ++i) {
+        if (text[i] == '"') {
+            quoted = !quoted;
+        } else if (text[i] == ',' && !quoted) {
+            return i;
+        }
+    }
+    return text.size();
+}
+
+// Some phones answer AT+CGMM with their bands first: "GSM900","GSM1800","MODEL=V3". The
+// model is the value of the MODEL= field, wherever it stands in the list.
+std::optional<std::string_view> ModelField(std::string_view text) {
+    static constexpr std::string_view kKey = "MODEL=";
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = FieldEnd(text, start);
+        const std::string_view field = Unquote(Trim(text.substr(start, end - start)));
+        if (StartsWithNoCase(field, kKey)) {
+            return Trim(field.substr(kKey.size()));
+        }
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The IMEI inside a serial-number answer, whatever a phone writes around it ("IMEI" glued
+// before it, a modem's own serial after a comma): a run of 15 digits, else of 14 to 17 (the
+// IMEI without its check digit, the IMEISV). None: the answer is some other serial number.
+std::optional<std::string_view> ImeiDigits(std::string_view text) {
+    std::optional<std::string_view> nearMiss;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t end = i;
+        while (end < text.size() && IsDigit(text[end])) {
+            ++end;
+        }
+        const std::size_t length = end - i;
+        if (length == 15) {
+            return text.substr(i, length);
+        }
+        if (length >= 14 && length <= 17 && !nearMiss) {
+            nearMiss = text.substr(i, length);
+        }
+        i = std::max(end, i + 1);
+    }
+    return nearMiss;
+}
+
 bool HasControl(std::string_view text) {
     for (char c : text) {
         if (IsControl(static_cast<unsigned char>(c))) {
@@ -208,18 +264,23 @@ AtReply ParseAtReply(std::string_view received, std::string_view command) {
         if (received[i] != '\r' && received[i] != '\n') {
             continue;
         }
-        const std::string_view raw = received.substr(start, i - start);
+        const std::string_view line = Trim(received.substr(start, i - start));
         start = i + 1;
-        const std::string_view line = Trim(raw);
-        if (line.empty() || IsEcho(line, command)) {
+        if (line.empty()) {
             continue;
         }
-        if (const auto final = FinalCode(line)) {
+        if (IsEcho(line, command)) {
+            // What came before the echo answered something else: an unsolicited line, or a
+            // late answer to an earlier command.
+            reply = AtReply();
+        } else if (reply.final != AtFinal::None) {
+            continue; // the next answer's, unless an echo of this command still follows
+        } else if (const auto final = FinalCode(line)) {
             reply.final = *final;
             reply.finalLine = std::string(line);
-            break;
+        } else {
+            reply.lines.emplace_back(line);
         }
-        reply.lines.emplace_back(line);
     }
     return reply;
 }
@@ -242,11 +303,22 @@ std::string ExtractAtValue(const AtReply& reply, AtField field) {
         } else if (EqualsNoCase(text, "RING")) {
             continue;
         }
-        text = Unquote(StripLabel(text, words.labels));
-        if (text.empty() || HasControl(text)) {
+        text = StripLabel(text, words.labels);
+        if (HasControl(text)) {
             continue;
         }
-        return std::string(text);
+        std::optional<std::string_view> narrowed;
+        if (field == AtField::Model) {
+            narrowed = ModelField(text);
+        } else if (field == AtField::Imei) {
+            narrowed = ImeiDigits(text);
+        }
+        const std::string_view value = narrowed ? *narrowed : Unquote(text);
+        // "+CGSN: ERROR" is a refusal dressed as a value.
+        if (value.empty() || FinalCode(value)) {
+            continue;
+        }
+        return std::string(value);
     }
     return {};
 }

@@ -21,15 +21,18 @@ struct AtReply {
 };
 
 // Parses what arrived after `command` (without its CR) was sent. Only complete lines count;
-// what follows the final result code is not part of this answer.
+// what precedes the command's echo and what follows the final result code are not part of
+// this answer.
 AtReply ParseAtReply(std::string_view received, std::string_view command);
 
 // Which identification value an answer carries, with the tags and labels phones put before it.
 enum class AtField { Manufacturer, Model, Imei };
 
 // The value in the information lines: the first line that is not an unsolicited result code,
-// stripped of its tag, label and quotes. Empty when no line holds a usable value (nothing but
-// blanks, or control characters that only line noise produces).
+// stripped of its tag, label and quotes; a model given in a list is its MODEL= field, an IMEI
+// the run of digits that stands out of the answer (else the answer as it stands). Empty when
+// no line holds a usable value (nothing but blanks, control characters that only line noise
+// produces, or a status word such as ERROR).
 std::string ExtractAtValue(const AtReply& reply, AtField field);
 
 // Phones answer in UTF-8 or in a single-byte set: valid UTF-8 is decoded as such, anything

@@ -142,6 +142,16 @@ def main():
         _, latency = push_after("EnableConnectType USB", 1, act=lambda: (
             time.monotonic(), wine.run([portclient, "enable", "USB"]))[0])
         figures["EnableConnectType to push, ms"] = latency * 1000
+
+        # Plugged in again answering as real phones dress it: the model after a band list
+        # ("MODEL=OS-100"), the IMEI with the modem's own serial after a comma.
+        sim.stdin.write("quirks bands,prefixed,tail\n")
+        push_after("unplugged to change its answers", 0, EMPTY_SCENARIO)
+        time.sleep(1.0)
+        push, _ = push_after("answers with bands and a serial", 1, PHONE_SCENARIO)
+        phone = push["phones"][0] if push["phones"] else {}
+        for field, value in (("name", "Ostra OS-100"), ("IMEI", "351234567890123")):
+            check(phone.get(field) == value, "bands and serial: pushed %s %s" % (field, value))
     finally:
         session.finish()
     print("detection e2e: all checks passed")

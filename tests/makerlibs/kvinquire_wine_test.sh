@@ -3,7 +3,8 @@
 # own ptys, $WINEPREFIX/dosdevices/comN links map COM ports to them, and the probe has the DLL
 # identify records naming those ports. It covers what only the Win32 serial code can get wrong:
 # read time-outs (which Wine reports as errors), a port opened again, a phone gone mid-dialogue,
-# and a development board's port that must never be opened.
+# a development board's port that must never be opened, and answers dressed as real devices
+# dress them, arriving in parts.
 #   kvinquire_wine_test.sh <kvinquire_probe.exe> <phonesim>
 # Figures (time of each identification) are printed as "[ figure ]" lines.
 set -uo pipefail
@@ -19,7 +20,7 @@ pids=()
 cleanup() {
     for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
     wait 2>/dev/null
-    rm -f "$dev/com40" "$dev/com41" "$dev/com42" "$dev/com43" "$dev/com44"
+    for com in 40 41 42 43 44 45 46 47; do rm -f "$dev/com$com"; done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -45,6 +46,11 @@ phone 42 --delay 500 --echo off --model OS-300
 phone 43 --delay 300
 # COM44 is an Arduino Uno (2341:0043) as far as the record says; phonesim notes every open.
 phone 44 --record "$work/com44-traffic.txt"
+# Answers dressed as real devices dress them.
+phone 45 --quirks bands,prefixed,imeitag,noise,lowecho,tight,split
+phone 46 --quirks quoted,prefixed,tail,bare --manufacturer "Ostra CE, Copyright 2000" \
+    --model " MULTIBAND  900E  1800 "
+phone 47 --echo off --imei 2623CKLQ0009707
 # COM43's phone goes away once its dialogue is under way: slow enough to be killed with a
 # command in flight, quick enough to answer the first probe (400 ms).
 unplugged=${pids[3]}
@@ -60,7 +66,7 @@ pids+=($!)
 board="$(timeout 60 "$root/scripts/wine/run.sh" "$probe" 1:44:0:2341:0043 1:44:0:2341:0043 2>/dev/null | tr -d '\r')"
 [ -s "$work/com44-traffic.txt" ] && fail "COM44 (a listed board) was opened: $(cat "$work/com44-traffic.txt")"
 
-answers="$(timeout 120 "$root/scripts/wine/run.sh" "$probe" 1:40:0 1:41:40 1:42:0 1:40:0 1:43:0 1:44:0 \
+answers="$(timeout 120 "$root/scripts/wine/run.sh" "$probe" 1:40:0 1:41:40 1:42:0 1:40:0 1:43:0 1:44:0 1:45:0 1:46:0 1:47:0 \
     2>/dev/null | tr -d '\r')"
 mapfile -t line <<<"$answers
 $board"
@@ -81,6 +87,10 @@ expect 4 1:43:0 2 // "phone unplugged during the dialogue"
 grep -q "rx AT+CGMI" "$work/phone43.log" || fail "the phone went away before the dialogue began"
 expect 5 1:44:0 0 "$phone" "the board's port in a record without IDs: opened and identified"
 grep -q "^rx" "$work/com44-traffic.txt" || fail "COM44: phonesim recorded no traffic"
-expect 6 1:44:0:2341:0043 2 // "a listed development board, answered without opening its port"
-expect 7 1:44:0:2341:0043 2 // "the same board asked again in the same process"
+expect 6 1:45:0 0 "$phone" "bands before the model, IMEI tagged, noise, lower-case echo, answers in parts"
+expect 7 1:46:0 0 "Ostra CE, Copyright 2000/MULTIBAND  900E  1800/351234567890123" \
+    "a comma in the maker, double blanks in the model, bare OK first, a serial after the IMEI"
+expect 8 1:47:0 0 Ostra/OS-100/2623CKLQ0009707 "a serial number that is no IMEI, kept as it is"
+expect 9 1:44:0:2341:0043 2 // "a listed development board, answered without opening its port"
+expect 10 1:44:0:2341:0043 2 // "the same board asked again in the same process"
 echo PASS

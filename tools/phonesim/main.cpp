@@ -31,6 +31,8 @@ constexpr std::size_t kFloodChunk = 64;
 constexpr int kFloodPeriodMs = 5;
 // Output waiting for a reader is capped so a flood into a closed port cannot grow forever.
 constexpr std::size_t kMaxPendingOutput = 64 * 1024;
+// The pause between the parts of an answer with the split quirk.
+constexpr std::chrono::milliseconds kSplitPause{30};
 
 volatile std::sig_atomic_t g_stop = 0;
 void OnSignal(int) {
@@ -59,7 +61,8 @@ void Usage(FILE* out) {
         "  --delay MS            wait before each answer (default 0)\n"
         "  --mode MODE           normal, silent, error, garbage or flood (default normal)\n"
         "  --cme N               error mode answers +CME ERROR: N instead of ERROR\n"
-        "  --quirks LIST         none or a comma list of quoted,prefixed,labelled,multiline,lf\n"
+        "  --quirks LIST         none or a comma list of quoted,prefixed,labelled,multiline,lf,\n"
+        "                        bands,imeitag,tail,noise,lowecho,tight,bare,split\n"
         "  --pty-file FILE       also write the pty path into FILE\n"
         "  --link PATH           make PATH a symlink to the pty (e.g. a Wine dosdevices/comN)\n"
         "  --no-stdin            do not read control lines from stdin\n"
@@ -409,7 +412,18 @@ void Simulator::ReadHost() {
         return;
     }
     const auto due = Clock::now() + std::chrono::milliseconds(m_model.Config().delayMs);
-    m_delayed.push_back({due, reply});
+    if (!m_model.Config().quirks.split) {
+        m_delayed.push_back({due, reply});
+        return;
+    }
+    // Three parts with pauses longer than a serial read's interval time-out, so the reader
+    // gets the answer in pieces, cut wherever the thirds fall.
+    const std::size_t third = reply.size() / 3;
+    for (std::size_t part = 0; part < 3; ++part) {
+        const std::size_t end = part == 2 ? reply.size() : (part + 1) * third;
+        m_delayed.push_back({due + kSplitPause * static_cast<int>(part),
+                             reply.substr(part * third, end - part * third)});
+    }
 }
 
 void Simulator::ReleaseDue(Clock::time_point now) {

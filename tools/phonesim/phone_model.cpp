@@ -69,18 +69,22 @@ bool ParseQuirks(std::string_view text, Quirks& quirks) {
             if (comma == std::string_view::npos) {
                 comma = text.size();
             }
-            std::string_view word = text.substr(start, comma - start);
-            if (word == "quoted") {
-                parsed.quoted = true;
-            } else if (word == "prefixed") {
-                parsed.prefixed = true;
-            } else if (word == "labelled") {
-                parsed.labelled = true;
-            } else if (word == "multiline") {
-                parsed.multiline = true;
-            } else if (word == "lf") {
-                parsed.lfOnly = true;
-            } else {
+            const std::string_view word = text.substr(start, comma - start);
+            const std::pair<const char*, bool*> kWords[] = {
+                {"quoted", &parsed.quoted},     {"prefixed", &parsed.prefixed},
+                {"labelled", &parsed.labelled}, {"multiline", &parsed.multiline},
+                {"lf", &parsed.lfOnly},         {"bands", &parsed.bands},
+                {"imeitag", &parsed.imeiTag},   {"tail", &parsed.serialTail},
+                {"noise", &parsed.noise},       {"lowecho", &parsed.lowerEcho},
+                {"tight", &parsed.tight},       {"bare", &parsed.bare},
+                {"split", &parsed.split}};
+            bool known = false;
+            for (const auto& [name, flag] : kWords) {
+                if (word == name) {
+                    *flag = known = true;
+                }
+            }
+            if (!known) {
                 return false;
             }
             start = comma + 1;
@@ -99,8 +103,14 @@ void PhoneModel::Feed(std::string_view bytes, std::string& echo, std::string& re
         return;
     }
     for (char c : bytes) {
+        if (m_config.quirks.noise && mode == Mode::Normal && m_line.empty() && c != '\r' &&
+            c != '\n') {
+            echo += "\xff\xff\r\n*RADIOPOWER: 1\r\n"; // what some phones say unasked
+        }
         if (m_echo && mode != Mode::Garbage) {
-            echo.push_back(c);
+            const bool lower = m_config.quirks.lowerEcho;
+            echo.push_back(lower ? static_cast<char>(std::tolower(static_cast<unsigned char>(c)))
+                                 : c);
         }
         if (c == '\r') {
             std::string line = Trim(m_line);
@@ -161,14 +171,24 @@ std::string PhoneModel::Answer(const std::string& line) {
         }
         return Final("OK");
     }
+    const Quirks& quirks = m_config.quirks;
+    if (quirks.bare && (body == "+CGMI" || body == "+CGMM" || body == "+CGSN")) {
+        return Final("OK");
+    }
     if (body == "+CGMI" || body == "+GMI") {
         return Identification(body, "Manufacturer", m_config.manufacturer);
+    }
+    if ((body == "+CGMM" || body == "+GMM") && quirks.bands) {
+        const std::string bands = "\"GSM900\",\"GSM1800\",\"GSM1900\",\"GSM850\",";
+        return Identification(body, "Model", bands + "\"MODEL=" + m_config.model + "\"", true);
     }
     if (body == "+CGMM" || body == "+GMM") {
         return Identification(body, "Model", m_config.model);
     }
     if (body == "+CGSN" || body == "+GSN") {
-        return Identification(body, "IMEI", m_config.imei);
+        const std::string imei = (quirks.imeiTag ? "IMEI" : "") + m_config.imei +
+                                 (quirks.serialTail ? ",NL2A62Z0N5" : "");
+        return Identification(body, "IMEI", imei);
     }
     if (body == "+CGMI=?" || body == "+CGMM=?" || body == "+CGSN=?") {
         return Final("OK");
@@ -176,10 +196,11 @@ std::string PhoneModel::Answer(const std::string& line) {
     return Final("ERROR");
 }
 
+// listed: the value is a list of quoted fields already.
 std::string PhoneModel::Identification(const std::string& tag, const std::string& label,
-                                       const std::string& value) const {
+                                       const std::string& value, bool listed) const {
     std::string text = value;
-    if (m_config.quirks.quoted) {
+    if (m_config.quirks.quoted && !listed) {
         text = "\"" + text + "\"";
     }
     if (m_config.quirks.labelled) {
@@ -191,6 +212,9 @@ std::string PhoneModel::Identification(const std::string& tag, const std::string
     std::string answer = Line(text);
     if (m_config.quirks.multiline) {
         answer += Line("Rev. 1.0 (phonesim)");
+    }
+    if (m_config.quirks.tight) {
+        return answer + "OK" + (m_config.quirks.lfOnly ? "\n" : "\r\n");
     }
     return answer + Final("OK");
 }

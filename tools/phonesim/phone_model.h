@@ -18,11 +18,19 @@ enum class Mode {
 
 // Ways real phones dress their identification answers.
 struct Quirks {
-    bool quoted = false;    // "Ostra"
-    bool prefixed = false;  // +CGMI: Ostra
-    bool labelled = false;  // Manufacturer: Ostra
-    bool multiline = false; // a second information line after the value
-    bool lfOnly = false;    // lines end in LF instead of CR LF
+    bool quoted = false;     // "Ostra"
+    bool prefixed = false;   // +CGMI: Ostra
+    bool labelled = false;   // Manufacturer: Ostra
+    bool multiline = false;  // a second information line after the value
+    bool lfOnly = false;     // lines end in LF instead of CR LF
+    bool bands = false;      // the model after the band list: "GSM900",...,"MODEL=OS-100"
+    bool imeiTag = false;    // IMEI351234567890123
+    bool serialTail = false; // the IMEI, a comma and the modem's own serial number
+    bool noise = false;      // 0xFF bytes and an unsolicited line before each echo
+    bool lowerEcho = false;  // the echo in lower case
+    bool tight = false;      // no blank line before the final result code
+    bool bare = false;       // AT+CGMI, AT+CGMM, AT+CGSN answer a bare OK; their twins answer
+    bool split = false;      // each answer leaves in three parts, 30 ms apart (the simulator)
 };
 
 struct PhoneConfig {
@@ -38,7 +46,8 @@ struct PhoneConfig {
 
 bool ParseMode(std::string_view text, Mode& mode);
 const char* ModeName(Mode mode);
-// "none" or a comma list of quoted, prefixed, labelled, multiline, lf.
+// "none" or a comma list of quoted, prefixed, labelled, multiline, lf, bands, imeitag, tail,
+// noise, lowecho, tight, bare, split.
 bool ParseQuirks(std::string_view text, Quirks& quirks);
 
 class PhoneModel {
@@ -61,7 +70,7 @@ public:
 private:
     std::string Answer(const std::string& line);
     std::string Identification(const std::string& tag, const std::string& label,
-                               const std::string& value) const;
+                               const std::string& value, bool listed = false) const;
     std::string Line(const std::string& text) const;
     std::string Final(const std::string& code) const;
 
