@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 # Device detection end to end: the real hitched.exe under Wine on a simulated machine, a
-# phonesim phone on COM5, and port-service clients (portclient.exe) on 127.0.0.1:9520. Which
-# phones a pass rejects and why is pinned by the detection's own tests; here the wiring: the
-# real maker library, phone lock, support list, port service and retry timer.
+# phonesim phone on COM5 (and a printer's firmware on COM6), and port-service clients
+# (portclient.exe) on 127.0.0.1:9520. Which phones a pass rejects and why, and when a device
+# that is no phone is asked again, is pinned by the detection's own tests; here the wiring: the
+# real maker library, phone lock, support list, port service, retry timer and left-alone devices.
 #   usage: detection_e2e.py PHONESIM PORTCLIENT_EXE HELPER_EXE DRIVER_EXE
 # Environment: HITCHED_WINE_DIR (the build's Wine folder), HITCHED_DIST_DIR (install layout).
 # Prints a transcript and the figures; exits nonzero on the first failed check.
