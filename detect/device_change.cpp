@@ -17,6 +17,11 @@ constexpr std::u16string_view kSupportedMaker = u"Ostra";
 
 } // namespace
 
+IClock& CDeviceChangeDetector::DefaultClock() {
+    static SteadyClock clock;
+    return clock;
+}
+
 bool CDeviceChangeDetector::LockPhone(const _PHONEDEVICEINFO_T& record) {
     ReleasePhoneLock();
     return m_phoneLock.Acquire(PhoneLockName(record));
@@ -48,25 +53,41 @@ bool CDeviceChangeDetector::RemoveUnplugged(CDeviceMap& table, const CDeviceMap&
     return !gone.empty();
 }
 
-bool CDeviceChangeDetector::Identify(CKvInquirePhone& inquiry, _PHONEDEVICEINFO_T& record) {
-    if (inquiry.HitchedPhoneInfo(record) == 0) {
-        return true;
+bool CDeviceChangeDetector::HasDeviceToAsk(const CDeviceMap& table, const CDeviceMap& fresh) const {
+    for (auto pos = fresh.GetStartPosition(); pos != nullptr;) {
+        uint64_t key = 0;
+        _PHONEDEVICEINFO_T* record = nullptr;
+        fresh.GetNextAssoc(pos, key, record);
+        _PHONEDEVICEINFO_T* known = nullptr;
+        if (!table.Lookup(key, known) && !m_leftAlone.LeaveAlone(key)) {
+            return true;
+        }
     }
-    Trace(u"HitchedPhoneInfo failed, retry...");
-    if (inquiry.HitchedPhoneInfo(record) == 0) {
-        return true;
-    }
-    Trace(u"HitchedPhoneInfo failed, retry again...");
-    if (inquiry.HitchedPhoneInfo(record) == 0) {
-        return true;
-    }
-    Trace(u"HitchedPhoneInfo failed, end.");
     return false;
 }
 
+uint32_t CDeviceChangeDetector::Identify(CKvInquirePhone& inquiry, _PHONEDEVICEINFO_T& record) {
+    static const char16_t* const kAfterFailure[] = {u"HitchedPhoneInfo failed, retry...",
+                                                    u"HitchedPhoneInfo failed, retry again...",
+                                                    u"HitchedPhoneInfo failed, end."};
+    uint32_t failure = kInquiryNoAnswer;
+    for (const char16_t* line : kAfterFailure) {
+        const uint32_t answer = inquiry.HitchedPhoneInfo(record);
+        if (answer == kInquiryIdentified) {
+            return answer;
+        }
+        if (answer == kInquiryNotAPhone) {
+            failure = answer;
+        }
+        Trace(line);
+    }
+    return failure;
+}
+
 int CDeviceChangeDetector::IsDeviceChanged(CDeviceMap& table, const CDeviceMap& fresh) {
+    m_leftAlone.StartPass(fresh);
     bool changed = RemoveUnplugged(table, fresh);
-    if (table.GetCount() < fresh.GetCount()) {
+    if (HasDeviceToAsk(table, fresh)) {
         changed = true;
     }
     if (!changed) {
@@ -82,7 +103,7 @@ int CDeviceChangeDetector::IsDeviceChanged(CDeviceMap& table, const CDeviceMap& 
         _PHONEDEVICEINFO_T* found = nullptr;
         fresh.GetNextAssoc(pos, key, found);
         _PHONEDEVICEINFO_T* known = nullptr;
-        if (table.Lookup(key, known)) {
+        if (table.Lookup(key, known) || m_leftAlone.LeaveAlone(key)) {
             continue;
         }
         // The fresh table stays as the caller gave it: identification fills a copy.
@@ -102,7 +123,13 @@ int CDeviceChangeDetector::IsDeviceChanged(CDeviceMap& table, const CDeviceMap& 
         }
         Trace(u"CHitchDlg::IsDeviceChanged(): Phone %s is idle.", lockedName.c_str());
 
-        if (!Identify(inquiry, record)) {
+        const uint32_t answer = Identify(inquiry, record);
+        if (answer != kInquiryIdentified) {
+            if (answer == kInquiryNotAPhone) {
+                m_leftAlone.NotAPhone(key, *found);
+            } else {
+                m_leftAlone.NoAnswer(key, *found);
+            }
             changed = false;
             ReleasePhoneLock();
             continue;
@@ -110,6 +137,7 @@ int CDeviceChangeDetector::IsDeviceChanged(CDeviceMap& table, const CDeviceMap& 
         Trace(u"HitchedPhoneInfo success.");
         if (FieldView(record.tszManufacturer).find(kSupportedMaker) == std::u16string_view::npos) {
             Trace(u"not ostra phone.");
+            m_leftAlone.NotAPhone(key, *found);
             ++rejected;
             ReleasePhoneLock();
             continue;
@@ -117,12 +145,14 @@ int CDeviceChangeDetector::IsDeviceChanged(CDeviceMap& table, const CDeviceMap& 
         const std::u16string entry = ReadSupportEntry(m_supportList, record);
         if (entry.empty()) {
             Trace(u"BroadcastDeviceChanged no dll support");
+            m_leftAlone.NotAPhone(key, *found);
             ++rejected;
             ReleasePhoneLock();
             continue;
         }
         ApplySupportEntry(record, entry);
         table.AddCopy(key, record);
+        m_leftAlone.Identified(key);
         ReleasePhoneLock();
     }
     if (rejected > 0 && rejected == newCount) {

@@ -25,7 +25,7 @@ public:
     CKvInquirePhone& operator=(const CKvInquirePhone&) = delete;
 
     // 0 = identified: tszManufacturer, tszPhoneName and tszIMEI then hold the phone's values.
-    // The connection fields of the record are filled in before the call.
+    // The connection fields of the record are filled in before the call. Other answers below.
     uint32_t HitchedPhoneInfo(_PHONEDEVICEINFO_T& info);
 
     // Nonzero = a DAV device. Asked only for USB cable records with vendor ID 0x0421.
@@ -34,4 +34,11 @@ public:
 
 namespace hitched {
 constexpr uint16_t kDavVendorId = 0x0421;
+
+// HitchedPhoneInfo's answers. Whether the device answered at all decides whether asking it
+// again later can help: a silent phone may still be waking, an answer will not change.
+constexpr uint32_t kInquiryIdentified = 0;
+constexpr uint32_t kInquiryNoPort = 1;    // the record names no port to ask
+constexpr uint32_t kInquiryNotAPhone = 2; // it answered, not as a phone; or it is never opened
+constexpr uint32_t kInquiryNoAnswer = 3;  // no port answered, or none could be opened
 } // namespace hitched

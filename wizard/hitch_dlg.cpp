@@ -157,6 +157,7 @@ BOOL CHitchDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pR
         return TRUE;
     }
     if (message == hitched::WM_CONNECT_TYPE_SWITCH) {
+        RetrySilentDevices();
         if (m_hEnumDeviceDelayEvent != nullptr) {
             ::SetEvent(m_hEnumDeviceDelayEvent);
         }

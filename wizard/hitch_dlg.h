@@ -72,6 +72,9 @@ public:
     void JoinMonitorThread();
     // One detection pass under m_lockDetect; runs on the monitor thread.
     void BroadCastConnectPhoneChanged();
+    // Devices that did not answer identification are asked again at the next pass: someone
+    // is looking for a phone now (the detect page, a client's request, a Bluetooth pairing).
+    void RetrySilentDevices();
     // A switch of [Enable_connect] in hitched.dat (0..6), read on every call.
     BOOL IsConnectTypeEnabled(int nIndex);
     // KVBluetoothComm.dll and its detection object, loaded at the end of the initialisation;

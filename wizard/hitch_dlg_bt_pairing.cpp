@@ -93,6 +93,7 @@ void CHitchDlg::OnNextBtPairing() {
 void CHitchDlg::Confirm(_BTDEVICEENTRY_T* pEntry, int nIndex) {
     const uint64_t address = pEntry->stDeviceInfo.Address;
     StoreBtDevice(*pEntry);
+    RetrySilentDevices();
     BroadCastConnectPhoneChanged();
 
     std::vector<unsigned char> buffer(kConnectedPhonesBuffer, 0);

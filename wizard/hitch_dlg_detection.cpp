@@ -174,6 +174,12 @@ void CHitchDlg::BroadCastConnectPhoneChanged() {
     }
 }
 
+void CHitchDlg::RetrySilentDevices() {
+    if (m_pDetection != nullptr) {
+        m_pDetection->detector.RetrySilentDevices();
+    }
+}
+
 BOOL CHitchDlg::IsConnectTypeEnabled(int nIndex) {
     hitched::Win32ProfileReader settings(hitched::ToU16String(m_strDataFile));
     return hitched::IsConnectTypeEnabled(settings, nIndex) ? TRUE : FALSE;

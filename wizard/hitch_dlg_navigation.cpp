@@ -167,6 +167,7 @@ void CHitchDlg::ShowPage(UINT nPage) {
         HidePageWindow(m_pBtSearchPage);
         HidePageWindow(m_pBtPairingPage);
         SetWizardButtons(TRUE, FALSE, cancel);
+        RetrySilentDevices();
         // An earlier visit's worker must be gone before the stop flag is cleared for this one.
         JoinCableDetectThread();
         StartCableDetect();

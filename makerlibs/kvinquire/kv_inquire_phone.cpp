@@ -1,10 +1,11 @@
 // KvInquireInfo.dll: CKvInquirePhone over the Windows serial ports.
 //
 // HitchedPhoneInfo answers 0 when the phone was identified, 1 when the record names no port
-// to ask (a Bluetooth record: when no COM port is bound to the device), 2 when no port gave a
-// manufacturer, a model and an IMEI within the budget, or at once, without opening anything, for a
-// USB device listed in section [NeverOpen]. IsDAVDevice answers 1 when the record's product ID is
-// listed in section [DAV] of KvInquireInfo.ini beside the DLL with a nonzero value, else 0.
+// to ask (a Bluetooth record: when no COM port is bound to the device), 2 when a port answered
+// but gave no manufacturer, model and IMEI, or at once, without opening anything, for a USB
+// device listed in section [NeverOpen], and 3 when no port answered within the budget.
+// IsDAVDevice answers 1 when the record's product ID is listed in section [DAV] of
+// KvInquireInfo.ini beside the DLL with a nonzero value, else 0.
 #include "detect/kv_inquire_phone.h"
 
 #include "detect/utf16_field.h"
@@ -23,10 +24,6 @@ const wchar_t kKvTraceModule[] = L"KvInquireInfo";
 } // namespace hitched
 
 namespace {
-
-constexpr uint32_t kIdentified = 0;
-constexpr uint32_t kNoPort = 1;
-constexpr uint32_t kNotIdentified = 2;
 
 // KvInquireInfo.ini in the folder of this DLL (not of the program that loaded it).
 std::wstring IniPath() {
@@ -87,7 +84,7 @@ uint32_t CKvInquirePhone::HitchedPhoneInfo(_PHONEDEVICEINFO_T& info) {
     if (ports.empty()) {
         hitched::KvTrace(L"HitchedPhoneInfo: no port to ask (type %u)",
                          static_cast<unsigned>(info.dwConnectType));
-        return kNoPort;
+        return hitched::kInquiryNoPort;
     }
     const std::wstring ini = IniPath();
     if (ListedAsNeverOpened(info, ini)) {
@@ -95,7 +92,7 @@ uint32_t CKvInquirePhone::HitchedPhoneInfo(_PHONEDEVICEINFO_T& info) {
         hitched::KvTrace(L"HitchedPhoneInfo: USB %ls is listed in [NeverOpen], not a phone: "
                          L"COM%d not opened",
                          std::wstring(key.begin(), key.end()).c_str(), ports.front());
-        return kNotIdentified;
+        return hitched::kInquiryNotAPhone;
     }
     hitched::SteadyClock clock;
     hitched::PhoneIdentifier identifier(
@@ -111,7 +108,8 @@ uint32_t CKvInquirePhone::HitchedPhoneInfo(_PHONEDEVICEINFO_T& info) {
                          Wide(attempt.detail).c_str());
     }
     if (!result.identified) {
-        return kNotIdentified;
+        return hitched::AnsweredNotAsPhone(result) ? hitched::kInquiryNotAPhone
+                                                   : hitched::kInquiryNoAnswer;
     }
     hitched::StoreIdentity(info, result.identity);
     if (boundPort != 0) { // so that clients can claim the Bluetooth phone's port
@@ -119,7 +117,7 @@ uint32_t CKvInquirePhone::HitchedPhoneInfo(_PHONEDEVICEINFO_T& info) {
         hitched::CopyField(info.tszSerialPortName,
                            u"COM" + hitched::AsciiToUtf16(std::to_string(boundPort)));
     }
-    return kIdentified;
+    return hitched::kInquiryIdentified;
 }
 
 int CKvInquirePhone::IsDAVDevice(_PHONEDEVICEINFO_T* info) {

@@ -66,6 +66,12 @@ const char* PortStatusName(PortStatus status) {
     return "?";
 }
 
+bool AnsweredNotAsPhone(const IdentifyResult& result) {
+    return std::any_of(result.attempts.begin(), result.attempts.end(), [](const PortAttempt& a) {
+        return a.status == PortStatus::Garbage || a.status == PortStatus::Refused;
+    });
+}
+
 PhoneIdentifier::PhoneIdentifier(LinkOpener opener, IClock& clock, const AtTimings& timings)
     : m_opener(std::move(opener)), m_clock(clock), m_timings(timings) {}
 

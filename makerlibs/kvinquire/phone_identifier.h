@@ -53,6 +53,10 @@ struct IdentifyResult {
     uint64_t elapsedMs = 0;
 };
 
+// True when a port answered, though not as a phone (noise, or AT without the values): unlike
+// silence, that will not change by asking again.
+bool AnsweredNotAsPhone(const IdentifyResult& result);
+
 // Opens port n (COMn); null when it cannot be opened.
 using LinkOpener = std::function<std::unique_ptr<ISerialLink>(int port)>;
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 # Device detection end to end: the real hitched.exe under Wine on a simulated machine, a
-# phonesim phone on COM5, and port-service clients (portclient.exe) on 127.0.0.1:9520. Which
-# phones a pass rejects and why is pinned by the detection's own tests; here the wiring: the
-# real maker library, phone lock, support list, port service and retry timer.
+# phonesim phone on COM5 (and a printer's firmware on COM6), and port-service clients
+# (portclient.exe) on 127.0.0.1:9520. Which phones a pass rejects and why, and when a device
+# that is no phone is asked again, is pinned by the detection's own tests; here the wiring: the
+# real maker library, phone lock, support list, port service, retry timer and left-alone devices.
 #   usage: detection_e2e.py PHONESIM PORTCLIENT_EXE HELPER_EXE DRIVER_EXE
 # Environment: HITCHED_WINE_DIR (the build's Wine folder), HITCHED_DIST_DIR (install layout).
 # Prints a transcript and the figures; exits nonzero on the first failed check.
@@ -11,12 +12,28 @@ import subprocess
 import sys
 import time
 
-from wine_e2e import EMPTY_SCENARIO, PASS_LINE, PHONE_SCENARIO, Session, Wine, check, log
+from wine_e2e import EMPTY_SCENARIO, HERE, PASS_LINE, PHONE_SCENARIO, Session, Wine, check, log
 
 # Before identification the record has no name and no IMEI yet: that is the lock's name.
 UNNAMED_PHONE_LOCK = "Quellon-Ostra Hubware() - "
 # The longest a pass may take on a silent phone: three identifications of at most 4 s each.
 PASS_BUDGET_S = 12.0
+LEFT_ALONE = "is not a supported phone: left alone until it is plugged again."
+# How long a device that is no phone stays plugged while passes run every 20 s.
+PRINTER_STAY_S = 100.0
+# The phone on COM5 beside a 3D printer behind a CH340 bridge on COM6; the printer alone.
+PHONE_AND_PRINTER = open(os.path.join(HERE, "phone_and_printer.ini")).read()
+PRINTER_ALONE = open(os.path.join(HERE, "printer_on_com6.ini")).read()
+
+
+# Every open of a phonesim's port, every read and every line it was sent, as it recorded them:
+# "open", "rx", N, "line", TEXT.
+def traffic(record):
+    return open(record).read().split() if os.path.exists(record) else []
+
+
+def lines_sent(record):
+    return traffic(record).count("line")
 
 
 def main():
@@ -64,11 +81,7 @@ def main():
         check(push is not None and push["count"] == count, "%s: push of %d phones" % (what, count))
         return push, push["time"] - sent
 
-    # Every open of COM5's phone and every read it saw, as phonesim recorded them.
     record = os.path.join(session.work, "com5-traffic.txt")
-
-    def traffic():
-        return open(record).read().split() if os.path.exists(record) else []
 
     try:
         sim, debug, watcher = session.start(phonesim, helper, portclient, record)
@@ -78,9 +91,8 @@ def main():
         board = PHONE_SCENARIO.replace("VendorID=0421", "VendorID=2341").replace(
             "ProductID=0630", "ProductID=0043")
         session.write_scenario(board, "Arduino Uno on COM5")
-        for n in range(1, 4):
-            quiet_pass("development board, pass %d" % n, "is listed in [NeverOpen]")
-        check(traffic() == [], "development board: COM5 never opened, not a byte sent")
+        quiet_pass("development board", "is listed in [NeverOpen]")
+        check(traffic(record) == [], "development board: COM5 never opened, not a byte sent")
 
         # A phone that another program holds, or that stays silent, is not pushed.
         session.write_scenario(PHONE_SCENARIO, "Ostra phone on COM5")
@@ -91,19 +103,22 @@ def main():
         holder.stdin.close()
         holder.wait(timeout=10)
         sim.stdin.write("mode silent\n")
-        took = quiet_pass("silent phone", "HitchedPhoneInfo failed, end.")
+        took = quiet_pass("silent phone", "did not answer: asked again in 1 min")
         check(took < PASS_BUDGET_S + 3, "silent phone: pass in budget")
         sim.stdin.write("mode normal\n")
-
-        # The phone speaks, is free and supported: pushed with its record.
-        push, latency = push_after("supported phone", 1, PHONE_SCENARIO)
-        figures["WM_DEVICECHANGE delivered to push (responsive phone), ms"] = latency * 1000
+        # A silent device is not asked on every pass, but a client's detection request asks it
+        # again at once: the phone speaks, is free and supported, and is pushed with its record.
+        spoken = lines_sent(record)
+        quiet_pass("silent phone, woken again", "IsDeviceChanged : bIsChanged = 0")
+        check(lines_sent(record) == spoken, "silent phone: not asked again within its pause")
+        push, _ = push_after("supported phone, at a client's detection request", 1, act=lambda: (
+            time.monotonic(), wine.run([portclient, "enable", "USB"]))[0])
         phone = push["phones"][0] if push["phones"] else {}
         for field, value in (("type", 1), ("serial port", "COM5"), ("name", "Ostra OS-100"),
                              ("manufacturer", "Ostra"), ("IMEI", "351234567890123"),
                              ("DLL", "ostra_os100.dll")):  # name and library from Mirrolet.ini
             check(phone.get(field) == value, "pushed %s: %s" % (field, value))
-        seen = traffic()
+        seen = traffic(record)
         check("open" in seen and "rx" in seen,
               "the same port behind a phone's IDs: opened and spoken to (%d opens)"
               % seen.count("open"))
@@ -122,7 +137,8 @@ def main():
         check(3.0 < gap < 9.0, "unplug: second empty push %.2f s after the first" % gap)
 
         # Plugged again within the 5 s: the phone's push replaces the repeat of the empty one.
-        push_after("plugged for a brief unplug", 1, PHONE_SCENARIO)
+        _, latency = push_after("plugged for a brief unplug", 1, PHONE_SCENARIO)
+        figures["WM_DEVICECHANGE delivered to push (responsive phone), ms"] = latency * 1000
         before = watcher.count()
         push_after("brief unplug", 0, EMPTY_SCENARIO)
         # A wake-up that arrives while a pass still runs (the push spends 500 ms per client) is
@@ -152,10 +168,44 @@ def main():
         phone = push["phones"][0] if push["phones"] else {}
         for field, value in (("name", "Ostra OS-100"), ("IMEI", "351234567890123")):
             check(phone.get(field) == value, "bands and serial: pushed %s %s" % (field, value))
+
+        printer_beside_the_phone(session, phonesim, record, debug, watcher, push_after, quiet_pass)
     finally:
         session.finish()
     print("detection e2e: all checks passed")
     return 0
+
+
+# A 3D printer's firmware behind a CH340 bridge on COM6, on no never-open list, answering "ok"
+# to every line: asked when it arrives, then left alone for as long as it stays, while passes
+# run every 20 s and an Ostra phone is plugged beside it; asked again once plugged again.
+# phone: the record of the phone's traffic.
+def printer_beside_the_phone(session, phonesim, phone, debug, watcher, push_after, quiet_pass):
+    printer = os.path.join(session.work, "com6-traffic.txt")
+    session.start_phone(phonesim, printer, com="com6", args=["--mode", "printer"])
+    push_after("phone unplugged for the printer", 0, EMPTY_SCENARIO)
+    watcher.wait_push(watcher.count(), 12)  # the repeat of the empty push
+    session.write_scenario(PRINTER_ALONE, "printer on COM6")
+    passes, phone_before, arrived = debug.count(PASS_LINE), lines_sent(phone), time.monotonic()
+    quiet_pass("printer arrives", LEFT_ALONE)
+    at_arrival = lines_sent(printer)
+    time.sleep(PRINTER_STAY_S / 2)
+    push_after("Ostra phone plugged beside the printer: pushed", 1, PHONE_AND_PRINTER)
+    time.sleep(max(0.0, arrived + PRINTER_STAY_S - time.monotonic()))
+    stayed, passes = lines_sent(printer), debug.count(PASS_LINE) - passes
+    session.write_scenario(PHONE_SCENARIO, "printer unplugged")
+    quiet_pass("printer unplugged", "IsDeviceChanged : bIsChanged = 0")
+    session.write_scenario(PHONE_AND_PRINTER, "printer plugged again")
+    quiet_pass("printer plugged again", LEFT_ALONE)
+    again = lines_sent(printer)
+    session.figures.update({
+        "printer: lines sent at arrival": at_arrival,
+        "printer: lines sent by %.0f s plugged (%d passes)" % (PRINTER_STAY_S, passes): stayed,
+        "phone plugged beside it: lines sent": lines_sent(phone) - phone_before})
+    check(passes >= PRINTER_STAY_S // 20 and 0 < at_arrival == stayed,
+          "printer: lines sent only at arrival, in %d passes" % passes)
+    check(again > stayed, "printer plugged again: asked again (%d lines sent by then)" % again)
+    check(debug.count("COM6 (USB 1A86:7523) " + LEFT_ALONE) == 2, "the log said why, once a time")
 
 
 if __name__ == "__main__":

@@ -138,15 +138,16 @@ class Session:
             f.write(text.replace("\n", "\r\n"))
         log("scenario written: " + what)
 
-    # record: a file where phonesim notes every open of the port and every read ("open", "rx N").
-    def start_phone(self, phonesim, record=None):
-        extra = ["--record", record] if record else []
-        sim = subprocess.Popen([phonesim, "--link", self.com_link] + extra, stdin=subprocess.PIPE,
-                               bufsize=1,
+    # record: a file where phonesim notes every open of the port, every read and every line
+    # ("open", "rx N", "line TEXT"). com: another port than the session's; args: phonesim's.
+    def start_phone(self, phonesim, record=None, com=None, args=()):
+        link = os.path.join(self.wine.prefix, "dosdevices", com) if com else self.com_link
+        extra = (["--record", record] if record else []) + list(args)
+        sim = subprocess.Popen([phonesim, "--link", link] + extra, stdin=subprocess.PIPE, bufsize=1,
                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         started.append(sim)
         log("phonesim started on %s -> %s" % (sim.stdout.readline().strip(),
-                                              os.path.basename(self.com_link).upper()))
+                                              os.path.basename(link).upper()))
         return sim
 
     def start_debug_log(self, helper):

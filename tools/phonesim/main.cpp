@@ -59,7 +59,8 @@ void Usage(FILE* out) {
         "  --imei TEXT           answer of AT+CGSN (default 351234567890123)\n"
         "  --echo on|off         echo after reset (default on)\n"
         "  --delay MS            wait before each answer (default 0)\n"
-        "  --mode MODE           normal, silent, error, garbage or flood (default normal)\n"
+        "  --mode MODE           normal, silent, error, garbage, flood or printer (a 3D\n"
+        "                        printer's firmware: ok to every line) (default normal)\n"
         "  --cme N               error mode answers +CME ERROR: N instead of ERROR\n"
         "  --quirks LIST         none or a comma list of quoted,prefixed,labelled,multiline,lf,\n"
         "                        bands,imeitag,tail,noise,lowecho,tight,bare,split\n"
@@ -69,8 +70,9 @@ void Usage(FILE* out) {
         "  --seed N              seed of the random bytes (default 1)\n"
         "  --verbose             log traffic on stderr\n"
         "  --record FILE         append a line to FILE for every open of the port by another\n"
-        "                        program (\"open\") and every read from it (\"rx N\"), to show\n"
-        "                        that a device was left alone\n"
+        "                        program (\"open\"), every read from it (\"rx N\") and every\n"
+        "                        line it was sent (\"line TEXT\"), to show that a device was\n"
+        "                        left alone\n"
         "stdin lines: manufacturer|model|imei TEXT, echo on|off, delay MS, mode MODE,\n"
         "  cme N, quirks LIST, quit\n",
         out);
@@ -325,6 +327,7 @@ private:
     void ReleaseDue(Clock::time_point now);
     bool ReadControl(); // false on EOF or "quit"
     void Record(const std::string& line) const;
+    void RecordLines(const std::string& bytes);
     void ReadOpens();
     void Control(const std::string& line);
     void Queue(std::string& out, const std::string& bytes);
@@ -337,7 +340,8 @@ private:
     std::deque<Pending> m_delayed; // answers waiting for their delay
     std::string m_control;         // partial stdin line
     Clock::time_point m_nextFlood = Clock::now();
-    int m_opens = -1; // inotify on the slave's path, with --record
+    int m_opens = -1;     // inotify on the slave's path, with --record
+    std::string m_rxLine; // the line being received, for the record
 };
 
 void Simulator::Record(const std::string& line) const {
@@ -347,6 +351,18 @@ void Simulator::Record(const std::string& line) const {
     if (FILE* out = std::fopen(m_options.record.c_str(), "a")) {
         std::fprintf(out, "%s\n", line.c_str());
         std::fclose(out);
+    }
+}
+
+// A line ends at CR or LF, whatever the device makes of it; empty lines are not lines.
+void Simulator::RecordLines(const std::string& bytes) {
+    for (char c : bytes) {
+        if (c != '\r' && c != '\n') {
+            m_rxLine.push_back(c);
+        } else if (!m_rxLine.empty()) {
+            Record("line " + Printable(m_rxLine));
+            m_rxLine.clear();
+        }
     }
 }
 
@@ -404,6 +420,9 @@ void Simulator::ReadHost() {
     const std::string bytes(buffer, static_cast<std::size_t>(n));
     Log("rx", bytes);
     Record("rx " + std::to_string(n));
+    if (!m_options.record.empty()) {
+        RecordLines(bytes);
+    }
     std::string echo;
     std::string reply;
     m_model.Feed(bytes, echo, reply);

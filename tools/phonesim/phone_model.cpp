@@ -30,11 +30,9 @@ std::string Trim(const std::string& text) {
 } // namespace
 
 bool ParseMode(std::string_view text, Mode& mode) {
-    static const std::pair<const char*, Mode> kModes[] = {{"normal", Mode::Normal},
-                                                          {"silent", Mode::Silent},
-                                                          {"error", Mode::Error},
-                                                          {"garbage", Mode::Garbage},
-                                                          {"flood", Mode::Flood}};
+    static const std::pair<const char*, Mode> kModes[] = {
+        {"normal", Mode::Normal},   {"silent", Mode::Silent}, {"error", Mode::Error},
+        {"garbage", Mode::Garbage}, {"flood", Mode::Flood},   {"printer", Mode::Printer}};
     for (const auto& [name, value] : kModes) {
         if (text == name) {
             mode = value;
@@ -56,6 +54,8 @@ const char* ModeName(Mode mode) {
         return "garbage";
     case Mode::Flood:
         return "flood";
+    case Mode::Printer:
+        return "printer";
     }
     return "?";
 }
@@ -102,19 +102,25 @@ void PhoneModel::Feed(std::string_view bytes, std::string& echo, std::string& re
     if (mode == Mode::Silent || mode == Mode::Flood) {
         return;
     }
+    // Printer firmware does not echo, ends a line at CR or LF and answers each one.
+    const bool printer = mode == Mode::Printer;
     for (char c : bytes) {
         if (m_config.quirks.noise && mode == Mode::Normal && m_line.empty() && c != '\r' &&
             c != '\n') {
             echo += "\xff\xff\r\n*RADIOPOWER: 1\r\n"; // what some phones say unasked
         }
-        if (m_echo && mode != Mode::Garbage) {
+        if (m_echo && mode != Mode::Garbage && !printer) {
             const bool lower = m_config.quirks.lowerEcho;
             echo.push_back(lower ? static_cast<char>(std::tolower(static_cast<unsigned char>(c)))
                                  : c);
         }
-        if (c == '\r') {
+        if (c == '\r' || (printer && c == '\n')) {
             std::string line = Trim(m_line);
             m_line.clear();
+            if (printer) {
+                reply += line.empty() ? "" : "ok\n";
+                continue;
+            }
             if (line.size() < 2 || Upper(line.substr(0, 2)) != "AT") {
                 continue; // a modem ignores what does not start with AT
             }

@@ -13,7 +13,8 @@ enum class Mode {
     Silent,  // reads everything, never writes a byte
     Error,   // answers every command with ERROR (or +CME ERROR: n)
     Garbage, // answers every command with random bytes and no result code
-    Flood    // streams random bytes all the time, whatever it is sent
+    Flood,   // streams random bytes all the time, whatever it is sent
+    Printer  // not a phone: a 3D printer's firmware, "ok" to every line, AT or not
 };
 
 // Ways real phones dress their identification answers.
