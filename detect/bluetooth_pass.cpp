@@ -4,6 +4,8 @@
 #include "detect/support_list.h"
 #include "detect/utf16_field.h"
 
+#include <vector>
+
 namespace hitched {
 
 namespace {
@@ -44,6 +46,7 @@ void CBluetoothPass::Run(CDeviceList& devices) {
 int CBluetoothPass::CheckBluetoothService() {
     int polled = 0;
     int& failures = m_state.failures;
+    std::vector<_BTDEVICEENTRY_T*> failing; // answered UNKNOWN or DISCONNECTED in this pass
     if (m_state.isConnected != nullptr && m_state.object != nullptr) {
         for (auto pos = m_state.devices.GetStartPosition(); pos != nullptr;) {
             uint64_t key = 0;
@@ -65,9 +68,11 @@ int CBluetoothPass::CheckBluetoothService() {
                 } else if (status == KVBT_DEV_STATUS_UNKNOWN) {
                     Trace(u"KVBTIsDeviceConnected return KVBT_DEV_STATUS_UNKNOWN.");
                     failures += 1;
+                    failing.push_back(entry);
                 } else if (status == KVBT_DEV_STATUS_DISCONNECTED) {
                     Trace(u"KVBTIsDeviceConnected return KVBT_DEV_STATUS_DISCONNECTED.");
                     failures = polled * kPollsPerPhone;
+                    failing.push_back(entry);
                     endWalk = true;
                 }
             }
@@ -78,12 +83,17 @@ int CBluetoothPass::CheckBluetoothService() {
         }
     }
     m_detector.ReleasePhoneLock();
-    const int limit = (polled == 0 ? 1 : polled) * kPollsPerPhone;
-    if (failures < limit) {
+    // Nobody asked, nobody lost: a count left from earlier passes decides nothing on its own.
+    if (polled == 0 || failures < polled * kPollsPerPhone) {
         return 0;
     }
     Trace(u"CHitchDlg::CheckBluetoothService() Disconnect.");
-    failures = limit;
+    // The lost phones stay out until the user confirms them again; the count starts afresh
+    // for those still connected.
+    for (_BTDEVICEENTRY_T* entry : failing) {
+        entry->bConnected = 0;
+    }
+    failures = 0;
     return 1;
 }
 

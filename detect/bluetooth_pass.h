@@ -37,7 +37,9 @@ public:
 
     // 1 when a connected Bluetooth phone is gone: at once on a DISCONNECTED answer, after
     // three UNKNOWN answers per polled phone over successive passes; a CONNECTED answer
-    // clears the count. 0 otherwise.
+    // clears the count. A pass that polls nobody reports nothing. On a loss the entries that
+    // answered UNKNOWN or DISCONNECTED lose their connected flag and the count starts again
+    // at 0. 0 otherwise.
     int CheckBluetoothService();
 
     // 1 when the connected phone over this entry is free to be polled: it is in the

@@ -74,7 +74,22 @@ void CBluetoothDetectDlg::OnSkinPainted(HDC hDC) {
 
 BOOL CBluetoothDetectDlg::OnNotify(WPARAM, LPARAM lParam, LRESULT* pResult) {
     const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-    if (header->idFrom != IDC_BT_DEVICE_LIST || header->code != NM_CLICK) {
+    if (header->idFrom != IDC_BT_DEVICE_LIST) {
+        return FALSE;
+    }
+    if (header->code == LVN_ITEMCHANGED) {
+        // A row selected from the keyboard counts as clicked: Next acts on it.
+        const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+        const bool selected = (change->uChanged & LVIF_STATE) != 0 &&
+                              (change->uNewState & LVIS_SELECTED) != 0 &&
+                              (change->uOldState & LVIS_SELECTED) == 0;
+        if (selected) {
+            OnDeviceListClick();
+        }
+        *pResult = 0;
+        return TRUE;
+    }
+    if (header->code != NM_CLICK) {
         return FALSE;
     }
     OnDeviceListClick();

@@ -180,6 +180,9 @@ private:
     void SetBtRowEntry(int nItem, _BTDEVICEENTRY_T* pEntry);
     void DeleteBtRow(int nItem);
     void ClearBtDeviceList();
+    // Rows whose phone the connection check dropped lose their confirmed mark; under the
+    // detection lock.
+    void ForgetLostBtRows();
     void ShowBtMessage(UINT nTextId, UINT nType);
 
     // Cable detection. Worker threads never touch windows: they post what they found to the

@@ -63,6 +63,12 @@ BOOL CHitchDlg::StartDetection() {
     if (m_hCheckBtServiceEvent != nullptr) {
         ::ResetEvent(m_hCheckBtServiceEvent);
     }
+    {
+        // The list is empty until this search ends: a search cut short by leaving the page
+        // starts again on the next visit.
+        std::lock_guard<std::mutex> lock(m_lockDetect);
+        m_bDevicesListed = FALSE;
+    }
     DebugLog(L"StartDetection...");
     m_bSearching = TRUE;
     m_pBtSearchPage->EnableSearchButton(FALSE);
@@ -98,17 +104,17 @@ BOOL CHitchDlg::StopDetection() {
 BOOL CHitchDlg::ShowBluetoothDevices() {
     DebugLog(L"Enter ShowBluetoothDevices");
     ClearBtDeviceList();
-    {
-        std::lock_guard<std::mutex> lock(m_lockDetect);
-        m_mapBtDevices.RemoveAll();
-    }
+    std::unique_lock<std::mutex> lock(m_lockDetect);
+    m_mapBtDevices.RemoveAll();
     if (m_pBtDetect == nullptr || m_pBtSearchPage == nullptr) {
         return 1;
     }
+    // A detection pass clears the flag when the radio goes: both under the detection lock.
+    m_bDevicesListed = TRUE;
+    lock.unlock();
     int count = 0;
     m_pBtDetect->GetDeviceCount(&count);
     DebugLog(L"There are %d devices found.\n", count);
-    m_bDevicesListed = TRUE;
     CListCtrl& list = m_pBtSearchPage->DeviceList();
     bool nameless = false;
     for (int i = 0; i < count; ++i) {
@@ -118,10 +124,9 @@ BOOL CHitchDlg::ShowBluetoothDevices() {
         }
         _BTDEVICEENTRY_T entry{};
         entry.stDeviceInfo = *info;
-        {
-            std::lock_guard<std::mutex> lock(m_lockDetect);
-            m_mapBtDevices.AddCopy(entry.stDeviceInfo.Address, entry);
-        }
+        lock.lock();
+        m_mapBtDevices.AddCopy(entry.stDeviceInfo.Address, entry);
+        lock.unlock();
         nameless = nameless || entry.stDeviceInfo.szName[0] == u'\0';
         const std::wstring text = hitched::ToWString(hitched::BtDeviceLabel(entry.stDeviceInfo));
         const int row = list.InsertItem(i, text, 0);
@@ -159,23 +164,37 @@ void CHitchDlg::OnBtSearchPageShown() {
     if (m_bSearching) {
         return;
     }
+    std::unique_lock<std::mutex> lock(m_lockDetect);
     if (!m_bDevicesListed) {
+        lock.unlock();
         StartDetection();
         return;
     }
     ::SendMessageW(m_pBtSearchPage->ProgressBar(), PBM_SETPOS, kProgressFull, 0);
     bool nameless = false;
-    {
-        std::lock_guard<std::mutex> lock(m_lockDetect);
-        for (auto pos = m_mapBtDevices.GetStartPosition(); pos != nullptr;) {
-            uint64_t key = 0;
-            _BTDEVICEENTRY_T* entry = nullptr;
-            m_mapBtDevices.GetNextAssoc(pos, key, entry);
-            nameless = nameless || entry->stDeviceInfo.szName[0] == u'\0';
-        }
+    for (auto pos = m_mapBtDevices.GetStartPosition(); pos != nullptr;) {
+        uint64_t key = 0;
+        _BTDEVICEENTRY_T* entry = nullptr;
+        m_mapBtDevices.GetNextAssoc(pos, key, entry);
+        nameless = nameless || entry->stDeviceInfo.szName[0] == u'\0';
     }
+    ForgetLostBtRows();
+    lock.unlock();
     if (nameless) {
         ShowBtMessage(IDS_STRING_BLUETOOTH_NONANME_TIPS, MB_ICONEXCLAMATION);
+    }
+}
+
+void CHitchDlg::ForgetLostBtRows() {
+    CListCtrl& list = m_pBtSearchPage->DeviceList();
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        auto* shown = reinterpret_cast<_BTDEVICEENTRY_T*>(list.GetItemData(row));
+        _BTDEVICEENTRY_T* stored = nullptr;
+        if (shown != nullptr && shown->bConnected != 0 &&
+            m_mapBtDevices.Lookup(shown->stDeviceInfo.Address, stored) && stored->bConnected == 0) {
+            shown->bConnected = 0; // Next confirms it again instead of trusting the row
+            list.SetItem(row, 1, L"", -1);
+        }
     }
 }
 

@@ -24,7 +24,7 @@ struct BtRadioDevice {
     uint64_t address = 0; // the low six bytes
     std::u16string name;  // empty: the device gave no name
     bool paired = false;
-    bool connected = false;
+    bool connected = false; // a link is up now, not merely "reachable"
 };
 
 class IBtRadio {

@@ -2,6 +2,7 @@
 
 #include "detect/bluetooth_detect_obj.h"
 #include "detect/wide_text.h"
+#include "makerlibs/kvbluetooth/bt_connection_rule.h"
 
 #include <string>
 #include <thread>
@@ -68,6 +69,10 @@ std::u16string SimulatedBtRadio::Text(std::u16string_view section, std::u16strin
     return m_reader->GetString(section, key, u"");
 }
 
+bool SimulatedBtRadio::InRange(std::u16string_view section) {
+    return Int(section, u"InRange", 1) != 0;
+}
+
 std::u16string SimulatedBtRadio::SectionOf(uint64_t address) {
     const int count = std::min(Int(u"Bluetooth", u"Devices", 0), kMaxDevices);
     for (int n = 1; n <= count; ++n) {
@@ -112,10 +117,12 @@ std::vector<BtRadioDevice> SimulatedBtRadio::Inquire(Clock::time_point searchSta
         device.address = *address;
         device.name = Text(section, u"Name");
         device.paired = Int(section, u"Paired", 0) == 1;
-        const std::u16string state = Text(section, u"Connection");
-        device.connected = state.empty() || EqualsNoCase(state, u"connected");
-        // Paired devices are listed whether or not they answer the inquiry.
-        if (device.paired || Int(section, u"Discoverable", 1) != 0) {
+        // A link is up only while a program holds one; an idle phone has none.
+        device.connected = EqualsNoCase(Text(section, u"Connection"), u"connected");
+        // Paired devices are listed whether or not they answer the inquiry; others only when
+        // they are in range and discoverable.
+        const bool answers = InRange(section) && Int(section, u"Discoverable", 1) != 0;
+        if (device.paired || answers) {
             devices.push_back(std::move(device));
         }
     }
@@ -169,7 +176,10 @@ int SimulatedBtRadio::ConnectionState(uint64_t address, int32_t& status) {
         return 0;
     }
     const std::u16string state = Text(section, u"Connection");
-    if (state.empty() || EqualsNoCase(state, u"connected")) {
+    if (state.empty()) {
+        const BtDeviceLink link{true, Int(section, u"Paired", 0) == 1, false};
+        status = BtConnectionStatus(link, [&] { return InRange(section); });
+    } else if (EqualsNoCase(state, u"connected")) {
         status = KVBT_DEV_STATUS_CONNECTED;
     } else if (EqualsNoCase(state, u"disconnected")) {
         status = KVBT_DEV_STATUS_DISCONNECTED;

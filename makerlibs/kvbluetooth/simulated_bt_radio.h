@@ -33,6 +33,8 @@ public:
 private:
     int Int(std::u16string_view section, std::u16string_view key, int fallback);
     std::u16string Text(std::u16string_view section, std::u16string_view key);
+    // The device answers a page or an inquiry: not switched off, not out of range.
+    bool InRange(std::u16string_view section);
     // The section of the device with this address ("BtDevice2"), or empty.
     std::u16string SectionOf(uint64_t address);
 

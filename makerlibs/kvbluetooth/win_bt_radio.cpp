@@ -1,12 +1,16 @@
 #include "makerlibs/kvbluetooth/win_bt_radio.h"
 
 #include "detect/bluetooth_detect_obj.h"
+#include "makerlibs/kvbluetooth/bt_connection_rule.h"
 #include "makerlibs/kvinquire/kv_trace.h"
+
+#include <winsock2.h>
 
 #include <windows.h>
 
 #include <bluetoothapis.h>
 
+#include <cstdio>
 #include <memory>
 #include <thread>
 
@@ -138,14 +142,11 @@ public:
         BLUETOOTH_DEVICE_INFO info = {};
         info.dwSize = sizeof info;
         info.Address.ullLong = address;
-        const DWORD result = m_getDeviceInfo(radio.get(), &info);
-        if (result != ERROR_SUCCESS || !info.fAuthenticated) {
-            status = KVBT_DEV_STATUS_DISCONNECTED; // not found, or not paired
-        } else {
-            // Paired: reachable now is connected; otherwise it may be out of range for a
-            // moment, which the program's count of unknown answers allows for.
-            status = info.fConnected ? KVBT_DEV_STATUS_CONNECTED : KVBT_DEV_STATUS_UNKNOWN;
-        }
+        const BtDeviceLink link{m_getDeviceInfo(radio.get(), &info) == ERROR_SUCCESS,
+                                info.fAuthenticated != FALSE, info.fConnected != FALSE};
+        // fConnected is false for a paired phone that no program holds open, which is its
+        // normal state: whether it answers a page decides.
+        status = BtConnectionStatus(link, [&] { return AnswersServiceLookup(address); });
         return 0;
     }
 
@@ -158,6 +159,41 @@ private:
         void operator()(HANDLE handle) const { CloseHandle(handle); }
     };
     using RadioHandle = std::unique_ptr<void, HandleCloser>;
+
+    // A service lookup on the device itself: with LUP_FLUSHCACHE the stack pages it and asks
+    // for its serial-port record over SDP, and closes that link again before returning. Any
+    // answer means the phone is there; a phone switched off or out of range fails after the
+    // radio's page time-out.
+    static bool AnswersServiceLookup(uint64_t address) {
+        WSADATA data;
+        if (WSAStartup(MAKEWORD(2, 2), &data) != 0) {
+            return false;
+        }
+        wchar_t context[24];
+        std::swprintf(context, 24, L"(%02X:%02X:%02X:%02X:%02X:%02X)",
+                      static_cast<unsigned>((address >> 40) & 0xFF),
+                      static_cast<unsigned>((address >> 32) & 0xFF),
+                      static_cast<unsigned>((address >> 24) & 0xFF),
+                      static_cast<unsigned>((address >> 16) & 0xFF),
+                      static_cast<unsigned>((address >> 8) & 0xFF),
+                      static_cast<unsigned>(address & 0xFF));
+        GUID service = kSerialPortService;
+        WSAQUERYSETW query = {};
+        query.dwSize = sizeof query;
+        query.lpServiceClassId = &service;
+        query.dwNameSpace = NS_BTH;
+        query.lpszContext = context;
+        HANDLE lookup = nullptr;
+        const bool answered = WSALookupServiceBeginW(&query, LUP_FLUSHCACHE, &lookup) == 0;
+        const int error = answered ? 0 : WSAGetLastError();
+        if (answered) {
+            WSALookupServiceEnd(lookup);
+        }
+        WSACleanup();
+        KvTrace(L"service lookup %012llx: %ls %d", static_cast<unsigned long long>(address),
+                answered ? L"answered" : L"no answer", error);
+        return answered;
+    }
 
     // The first radio, closed when the handle goes, or null. Only this is asked when there is
     // none.

@@ -7,6 +7,7 @@
 #include "detect/kv_inquire_phone.h"
 #include "detect/phone_lock.h"
 #include "platform/profile_reader.h"
+#include "platform/profile_writer.h"
 #include "tests/support/phone_records.h"
 
 #include <gtest/gtest.h>
@@ -66,12 +67,16 @@ private:
 };
 
 // INI values by (section, key).
-class MapProfileReader : public IProfileReader {
+class MapProfileReader : public IProfileReader, public IProfileWriter {
 public:
     std::u16string GetString(std::u16string_view section, std::u16string_view key,
                              std::u16string_view fallback) override {
         auto found = values.find({std::u16string(section), std::u16string(key)});
         return found == values.end() ? std::u16string(fallback) : found->second;
+    }
+    void WriteString(std::u16string_view section, std::u16string_view key,
+                     std::u16string_view value) override {
+        values[{std::u16string(section), std::u16string(key)}] = value;
     }
     std::map<std::pair<std::u16string, std::u16string>, std::u16string> values;
 };

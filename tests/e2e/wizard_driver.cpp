@@ -338,6 +338,10 @@ void Drive(HWND frame, const std::string& command) {
                                   nullptr);
         }
         std::printf("typed\n");
+    } else if (std::sscanf(line, "key %d", &id) == 1) {
+        // A key on the shown list, as the keyboard gives it to the list with the focus.
+        ::SendMessageTimeoutW(ShownList(frame), WM_KEYDOWN, id, 0, SMTO_BLOCK, 5000, nullptr);
+        std::printf("keyed\n");
     } else if (std::sscanf(line, "postclick %d", &id) == 1) {
         ::PostMessageW(ShownItem(frame, id), BM_CLICK, 0, 0);
         std::printf("posted\n");

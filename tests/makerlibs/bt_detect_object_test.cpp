@@ -1,5 +1,6 @@
 // The Bluetooth library's detection object over a radio that a test controls: one row per
 // address, a snapshot when the search ends, StopDetect bounded even when the radio hangs.
+#include "makerlibs/kvbluetooth/bt_connection_rule.h"
 #include "makerlibs/kvbluetooth/bt_detect_object.h"
 
 #include <gtest/gtest.h>
@@ -142,6 +143,31 @@ TEST(BtDetectObject, RecordsCarrySixAddressBytesAndACutName) {
     EXPECT_EQ(info.Address, 0x0019b7a1c2d3u);
     EXPECT_EQ(info.dwSize, 560u);
     EXPECT_EQ(std::u16string(info.szName).size(), KV_BLUETOOTH_MAX_NAME_SIZE - 1);
+}
+
+// What the radio knows of a device and whether it answers a page: the status, and whether the
+// device was paged for it (seconds of radio time).
+TEST(BtConnectionRule, APairedPhoneWithoutALinkCountsWhileItAnswersAPage) {
+    const int32_t C = KVBT_DEV_STATUS_CONNECTED, D = KVBT_DEV_STATUS_DISCONNECTED,
+                  U = KVBT_DEV_STATUS_UNKNOWN;
+    const struct {
+        const char* what;
+        BtDeviceLink link; // known, paired, link open
+        bool answers;
+        int32_t status;
+        bool paged;
+    } cases[] = {
+        {"idle paired phone in range", {true, true, false}, true, C, true},
+        {"paired phone switched off or out of range", {true, true, false}, false, U, true},
+        {"a program holds a link: no page", {true, true, true}, false, C, false},
+        {"not paired", {true, false, false}, true, D, false},
+        {"unknown to the radio", {false, false, false}, true, D, false},
+    };
+    for (const auto& c : cases) {
+        bool paged = false;
+        const int32_t status = BtConnectionStatus(c.link, [&] { return paged = true, c.answers; });
+        EXPECT_EQ(std::make_pair(status, paged), std::make_pair(c.status, c.paged)) << c.what;
+    }
 }
 
 } // namespace

@@ -48,7 +48,7 @@ void ClickRow(CListCtrl& list, int row) {
     ::SendMessageW(list.m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
 }
 
-TEST_F(BtPagesTest, AClickedDeviceShowsItsStatusAndAnEmptyClickOnlyDisablesNext) {
+TEST_F(BtPagesTest, AClickedOrKeyedDeviceShowsItsStatusAndAnEmptyClickOnlyDisablesNext) {
     CBluetoothDetectDlg page;
     ASSERT_TRUE(page.Create(IDD_BT_SEARCH, &m_parent));
     page.ShowWindow(SW_SHOW);
@@ -65,31 +65,38 @@ TEST_F(BtPagesTest, AClickedDeviceShowsItsStatusAndAnEmptyClickOnlyDisablesNext)
         list.SetItemData(row, reinterpret_cast<LPARAM>(entry));
     }
     const std::wstring tips = L"\r\n\r\n" + KeyText(IDS_STRING_BLUETOOTH_NEXT_TIPS);
+    const std::wstring toUse = KeyText(IDS_STRING_BLUETOOTH_READY_TOUSED) + tips;
+    const std::wstring toConnect = KeyText(IDS_STRING_BLUETOOTH_READY_NEEDCONN) + tips;
+    const std::wstring toPair = KeyText(IDS_STRING_BLUETOOTH_READY_NEEDCONN_AUTH) + tips;
     const struct {
+        UINT key; // 0: a click on `row`
         int row;
         std::wstring status; // empty: the one before stays
         bool unpair;
         bool next;
-    } clicks[] = {
-        {0, KeyText(IDS_STRING_BLUETOOTH_READY_TOUSED) + tips, true, true},
-        {1, KeyText(IDS_STRING_BLUETOOTH_READY_NEEDCONN) + tips, true, true},
-        {2, KeyText(IDS_STRING_BLUETOOTH_READY_NEEDCONN_AUTH) + tips, false, true},
-        {0, KeyText(IDS_STRING_BLUETOOTH_READY_TOUSED) + tips, true, true},
-        {3, L"", false, true},   // a row without an entry
-        {-1, L"", false, false}, // below the rows: nothing selected
+    } steps[] = {
+        {0, 0, toUse, true, true},         {VK_DOWN, 0, toConnect, true, true},
+        {VK_DOWN, 0, toPair, false, true}, {VK_UP, 0, toConnect, true, true},
+        {0, 1, toConnect, true, true},     {0, 2, toPair, false, true},
+        {0, 0, toUse, true, true},         {0, 3, L"", false, true}, // a row without an entry
+        {0, -1, L"", false, false}, // below the rows: nothing selected
     };
     std::wstring shown = page.GetDlgItemText(IDC_BT_STATUS);
-    for (const auto& click : clicks) {
-        SCOPED_TRACE(click.row);
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::to_string(step.key) + " or click " + std::to_string(step.row));
         frame.calls.clear();
-        ClickRow(list, click.row);
-        shown = click.status.empty() ? shown : click.status;
+        if (step.key != 0) {
+            ::SendMessageW(list.m_hWnd, WM_KEYDOWN, step.key, 0);
+        } else {
+            ClickRow(list, step.row);
+        }
+        shown = step.status.empty() ? shown : step.status;
         EXPECT_EQ(page.GetDlgItemText(IDC_BT_STATUS), shown);
-        EXPECT_EQ(::IsWindowEnabled(page.GetDlgItem(IDC_BT_UNPAIR)) != 0, click.unpair);
-        ASSERT_EQ(frame.calls.size(), 1u);
-        EXPECT_EQ(std::get<0>(frame.calls[0]), WN_SET_BUTTONS);
-        EXPECT_EQ(std::get<1>(frame.calls[0]), 1);
-        EXPECT_EQ(std::get<2>(frame.calls[0]) != nullptr, click.next);
+        EXPECT_EQ(::IsWindowEnabled(page.GetDlgItem(IDC_BT_UNPAIR)) != 0, step.unpair);
+        ASSERT_FALSE(frame.calls.empty());
+        EXPECT_EQ(std::get<0>(frame.calls.back()), WN_SET_BUTTONS);
+        EXPECT_EQ(std::get<1>(frame.calls.back()), 1);
+        EXPECT_EQ(std::get<2>(frame.calls.back()) != nullptr, step.next);
     }
 }
 
