@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "detect/port_enumeration.h"
-#include "detect/usb_tree_walk.h"
+#include "enumeration/port_enumeration.h"
+#include "enumeration/usb_tree_walk.h"
 #include "platform/simulated_machine.h"
 #include "tests/platform/ini_text_reader.h"
 

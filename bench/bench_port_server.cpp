@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "app/trace.h"
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 #include "portservice/port_service.h"
 #include "portservice/protocol.h"
 #include "tools/portclient/port_client.h"

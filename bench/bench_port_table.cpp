@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "detect/device_map.h"
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 #include "portservice/client_decoder.h"
 #include "portservice/port_table.h"
 #include "portservice/protocol.h"

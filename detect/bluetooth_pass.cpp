@@ -2,7 +2,7 @@
 
 #include "app/trace.h"
 #include "detect/support_list.h"
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 
 #include <vector>
 

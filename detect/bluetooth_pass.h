@@ -3,9 +3,9 @@
 // connected still answer, then lists every entry of the Bluetooth device table that counts as
 // connected as a Bluetooth record. Runs inside the detection lock, on whichever thread runs
 // the pass.
-#include "detect/bluetooth_detect_obj.h"
+#include "contracts/bluetooth_detect_obj.h"
 #include "detect/device_change.h"
-#include "detect/device_list.h"
+#include "contracts/device_list.h"
 #include "detect/device_map.h"
 #include "detect/phone_lock.h"
 #include "platform/profile_reader.h"

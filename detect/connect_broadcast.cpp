@@ -2,8 +2,8 @@
 
 #include "app/trace.h"
 #include "detect/connected_phone_builder.h"
-#include "detect/kv_inquire_phone.h"
-#include "detect/utf16_field.h"
+#include "contracts/kv_inquire_phone.h"
+#include "contracts/utf16_field.h"
 
 namespace hitched {
 

@@ -4,7 +4,7 @@
 // service one record per connected phone.
 #include "detect/bluetooth_pass.h"
 #include "detect/device_change.h"
-#include "detect/device_list.h"
+#include "contracts/device_list.h"
 #include "detect/device_map.h"
 #include "portservice/connected_phone.h"
 

@@ -1,6 +1,6 @@
 #include "detect/connected_phone_builder.h"
 
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 
 #include <string>
 

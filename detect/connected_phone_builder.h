@@ -1,6 +1,6 @@
 #pragma once
 // The port service's record of one connected phone, built from the detected-device record.
-#include "detect/phone_device_info.h"
+#include "contracts/phone_device_info.h"
 #include "portservice/connected_phone.h"
 
 namespace hitched {

@@ -1,7 +1,7 @@
 #include "detect/dav_usb_ports.h"
 
 #include "app/trace.h"
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 
 #include <cstring>
 #include <vector>

@@ -1,8 +1,8 @@
 #pragma once
 // The special USB ports of a DAV device: communication.dll names them in one comma-separated
 // ANSI text, and each name becomes a record of type 4 keyed 99999999 + n (n from 1).
-#include "detect/device_list.h"
-#include "detect/usb_ports_lib.h"
+#include "contracts/device_list.h"
+#include "contracts/usb_ports_lib.h"
 
 #include <string>
 #include <string_view>

@@ -1,9 +1,9 @@
 #include "detect/device_change.h"
 
 #include "app/trace.h"
-#include "detect/kv_inquire_phone.h"
+#include "contracts/kv_inquire_phone.h"
 #include "detect/support_list.h"
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
 #pragma once
 // The device tables of the main dialog: detected devices by key, Bluetooth devices by address.
-#include "detect/bt_device_info.h"
+#include "contracts/bt_device_info.h"
 #include "detect/owning_key_map.h"
-#include "detect/phone_device_info.h"
+#include "contracts/phone_device_info.h"
 
 // Connected-phone table and the fresh table of one detection pass.
 class CDeviceMap : public hitched::OwningKeyMap<_PHONEDEVICEINFO_T> {};

@@ -1,7 +1,7 @@
 #include "detect/left_alone_devices.h"
 
 #include "app/trace.h"
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 
 #include <algorithm>
 #include <iterator>

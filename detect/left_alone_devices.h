@@ -5,7 +5,7 @@
 // asked again until it is plugged again; a silent one is asked again after a growing pause,
 // since a phone can be slow to wake, or at the next pass after RetrySilent.
 #include "detect/device_map.h"
-#include "makerlibs/kvinquire/serial_link.h"
+#include "platform/clock.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "detect/phone_lock.h"
 
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 
 namespace hitched {
 

@@ -3,7 +3,7 @@
 // already in use by any process is being used by another program and must not be probed.
 #include <string>
 
-#include "detect/phone_device_info.h"
+#include "contracts/phone_device_info.h"
 
 namespace hitched {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "detect/phone_device_info.h"
+#include "contracts/phone_device_info.h"
 #include "platform/profile_reader.h"
 
 namespace hitched {

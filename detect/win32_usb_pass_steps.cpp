@@ -5,10 +5,10 @@
 #undef EnumPorts
 #endif
 
-#include "detect/port_enumeration.h"
+#include "enumeration/port_enumeration.h"
 #include "detect/relaybox.h"
 #include "detect/dav_usb_ports.h"
-#include "detect/usb_tree_walk.h"
+#include "enumeration/usb_tree_walk.h"
 
 namespace hitched {
 

@@ -1,6 +1,6 @@
 #include "pages/bt_search_page.h"
 
-#include "detect/bt_device_info.h"
+#include "contracts/bt_device_info.h"
 #include "pages/list_images.h"
 
 #include "app/language_service.h"

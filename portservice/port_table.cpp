@@ -4,7 +4,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 #include "portservice/protocol.h"
 
 namespace hitched {

@@ -10,7 +10,7 @@ for cxx in g++ x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix; do
     if ! command -v "$cxx" >/dev/null; then
         echo "$cxx: not installed" >&2
         status=1
-    elif printf '#include "%s"\n' detect/phone_device_info.h detect/bt_device_info.h \
+    elif printf '#include "%s"\n' contracts/phone_device_info.h contracts/bt_device_info.h \
         portservice/connected_phone.h | "$cxx" -std=c++17 -fsyntax-only -I "$root" -x c++ -; then
         echo "$cxx: every record layout holds"
     else

@@ -1,5 +1,5 @@
 #pragma once
-#include "detect/bluetooth_detect_obj.h"
+#include "contracts/bluetooth_detect_obj.h"
 #include "detect/connect_broadcast.h"
 #include "detect/device_map.h"
 #include "controls/skin_button.h"

@@ -4,8 +4,8 @@
 
 #include "app/debug_log.h"
 #include "app/language_service.h"
-#include "detect/utf16_field.h"
-#include "detect/wide_text.h"
+#include "contracts/utf16_field.h"
+#include "contracts/wide_text.h"
 #include "pages/bt_pairing_page.h"
 #include "pages/bt_search_page.h"
 #include "pages/completed_page.h"

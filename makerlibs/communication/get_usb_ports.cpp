@@ -10,7 +10,7 @@
 //
 // With HITCHED_SIMULATION naming a scenario file, the same rule runs over the simulated
 // machine, followed by the scenario's [Machine] SpecialUsbPorts names.
-#include "detect/usb_ports_lib.h"
+#include "contracts/usb_ports_lib.h"
 
 #include "makerlibs/communication/usb_port_list.h"
 #include "platform/detection_platform.h"

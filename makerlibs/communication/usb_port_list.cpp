@@ -1,8 +1,8 @@
 #include "makerlibs/communication/usb_port_list.h"
 
-#include "detect/port_enumeration.h"
-#include "detect/usb_tree_walk.h"
-#include "detect/wide_text.h"
+#include "enumeration/port_enumeration.h"
+#include "enumeration/usb_tree_walk.h"
+#include "contracts/wide_text.h"
 
 #include <set>
 

@@ -1,6 +1,6 @@
 #include "makerlibs/kvbluetooth/bt_connection_rule.h"
 
-#include "detect/bluetooth_detect_obj.h"
+#include "contracts/bluetooth_detect_obj.h"
 
 namespace hitched {
 

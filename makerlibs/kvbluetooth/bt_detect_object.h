@@ -2,7 +2,7 @@
 // The library's detection object over a radio: a search on a thread of its own, repeated
 // until StopDetect, devices merged by address and handed out as a snapshot taken when the
 // search ends. One lock inside: the user-interface thread and the monitor thread both call.
-#include "detect/bluetooth_detect_obj.h"
+#include "contracts/bluetooth_detect_obj.h"
 #include "makerlibs/kvbluetooth/bt_radio.h"
 
 #include <memory>

@@ -4,7 +4,7 @@
 // 1167 no radio, 1168 no such (paired) device, 1223 pairing refused, 1244 wrong passkey;
 // RemoveDevice may also answer the scenario's or the system's own code.
 #define KVBLUETOOTHCOMM_EXPORTS
-#include "detect/bluetooth_detect_obj.h"
+#include "contracts/bluetooth_detect_obj.h"
 #include "makerlibs/kvbluetooth/bt_detect_object.h"
 #include "makerlibs/kvbluetooth/simulated_bt_radio.h"
 #include "makerlibs/kvbluetooth/win_bt_radio.h"

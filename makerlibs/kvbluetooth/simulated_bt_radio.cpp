@@ -1,7 +1,7 @@
 #include "makerlibs/kvbluetooth/simulated_bt_radio.h"
 
-#include "detect/bluetooth_detect_obj.h"
-#include "detect/wide_text.h"
+#include "contracts/bluetooth_detect_obj.h"
+#include "contracts/wide_text.h"
 #include "makerlibs/kvbluetooth/bt_connection_rule.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 #include "makerlibs/kvinquire/bt_serial_port.h"
 
-#include "detect/bt_device_info.h"
-#include "detect/wide_text.h"
+#include "contracts/bt_device_info.h"
+#include "contracts/wide_text.h"
 
 namespace hitched {
 namespace {

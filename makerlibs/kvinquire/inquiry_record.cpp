@@ -1,6 +1,6 @@
 #include "makerlibs/kvinquire/inquiry_record.h"
 
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 
 #include <algorithm>
 

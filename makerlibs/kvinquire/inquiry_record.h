@@ -1,7 +1,7 @@
 #pragma once
 // What KvInquireInfo.dll reads from and writes into the detected-device record, kept portable
 // so that the rules are tested natively.
-#include "detect/phone_device_info.h"
+#include "contracts/phone_device_info.h"
 #include "makerlibs/kvinquire/phone_identifier.h"
 
 #include <string>

@@ -6,9 +6,9 @@
 // device listed in section [NeverOpen], and 3 when no port answered within the budget.
 // IsDAVDevice answers 1 when the record's product ID is listed in section [DAV] of
 // KvInquireInfo.ini beside the DLL with a nonzero value, else 0.
-#include "detect/kv_inquire_phone.h"
+#include "contracts/kv_inquire_phone.h"
 
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 #include "makerlibs/kvinquire/bt_serial_port.h"
 #include "makerlibs/kvinquire/inquiry_record.h"
 #include "makerlibs/kvinquire/kv_trace.h"

@@ -1,6 +1,8 @@
 #pragma once
-// What the phone dialogue needs from a serial line and from a clock, so that the dialogue runs
-// unchanged over a Windows COM port, a POSIX pty in tests, or a scripted fake.
+// What the phone dialogue needs from a serial line, so that the dialogue runs unchanged over a
+// Windows COM port, a POSIX pty in tests, or a scripted fake.
+#include "platform/clock.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -16,18 +18,6 @@ public:
     virtual int Read(char* buffer, std::size_t capacity, uint32_t timeoutMs) = 0;
     // Throws away what was received and not yet read (late answers to earlier commands).
     virtual void Purge() = 0;
-};
-
-// Monotonic milliseconds.
-class IClock {
-public:
-    virtual ~IClock() = default;
-    virtual uint64_t NowMs() = 0;
-};
-
-class SteadyClock : public IClock {
-public:
-    uint64_t NowMs() override;
 };
 
 } // namespace hitched

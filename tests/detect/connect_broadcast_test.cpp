@@ -4,7 +4,7 @@
 #include "detect/connect_broadcast.h"
 #include "detect/connect_type_switch.h"
 #include "detect/connected_phone_builder.h"
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 #include "makerlibs/kvbluetooth/simulated_bt_radio.h"
 #include "tests/detect/detection_fakes.h"
 

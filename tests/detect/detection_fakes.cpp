@@ -1,6 +1,6 @@
 #include "tests/detect/detection_fakes.h"
 
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 
 #include <memory>
 

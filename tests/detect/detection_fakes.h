@@ -4,7 +4,7 @@
 // settings, and a trace recorder.
 #include "app/trace.h"
 #include "detect/device_change.h"
-#include "detect/kv_inquire_phone.h"
+#include "contracts/kv_inquire_phone.h"
 #include "detect/phone_lock.h"
 #include "platform/profile_reader.h"
 #include "platform/profile_writer.h"

@@ -3,9 +3,9 @@
 // KvInquireInfo.ini beside it) answering the DAV device's special ports. (The hub program's
 // ending over the real process list is the processes test's.)
 #include "detect/dav_usb_ports.h"
-#include "detect/port_enumeration.h"
-#include "detect/usb_tree_walk.h"
-#include "detect/utf16_field.h"
+#include "enumeration/port_enumeration.h"
+#include "enumeration/usb_tree_walk.h"
+#include "contracts/utf16_field.h"
 #include "platform/detection_platform.h"
 #include "tests/support/scenario_file.h"
 

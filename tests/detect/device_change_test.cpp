@@ -2,7 +2,7 @@
 // support list.
 #include "detect/device_change.h"
 #include "detect/support_list.h"
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 #include "tests/detect/detection_fakes.h"
 #include "tests/makerlibs/virtual_phone_line.h"
 

@@ -1,9 +1,9 @@
 // The 64-bit key a detected device is stored under, and the Bluetooth address texts.
 // The Bluetooth library's declarations come along so that their static assertions (the
 // object is deleted only by the library) are compiled on every build.
-#include "detect/bluetooth_detect_obj.h"
-#include "detect/bt_device_info.h"
-#include "detect/phone_device_info.h"
+#include "contracts/bluetooth_detect_obj.h"
+#include "contracts/bt_device_info.h"
+#include "contracts/phone_device_info.h"
 
 #include <gtest/gtest.h>
 

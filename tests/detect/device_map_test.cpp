@@ -1,7 +1,7 @@
 // The device tables' iteration order reaches the port service's clients, so it is tested
 // against the bucket rule and the newest-first chains, not just for membership.
 #include "detect/device_map.h"
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // which devices the tree walk makes records of (order and fields), which COM ports the class
 // listing accepts, and which port each record takes. Every case is a change of the two-phone
 // scenario.
-#include "detect/port_enumeration.h"
-#include "detect/usb_tree_walk.h"
-#include "detect/utf16_field.h"
+#include "enumeration/port_enumeration.h"
+#include "enumeration/usb_tree_walk.h"
+#include "contracts/utf16_field.h"
 #include "platform/simulated_machine.h"
 #include "tests/platform/ini_text_reader.h"
 #include "tests/support/scenario_file.h"

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <set>
 
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 #include "portservice/client_decoder.h"
 #include "portservice/port_table.h"
 #include "portservice/protocol.h"

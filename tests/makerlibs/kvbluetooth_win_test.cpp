@@ -1,6 +1,6 @@
 // KVBluetoothComm.dll as the program uses it (LoadLibraryW, the four functions by name), over
 // the simulated radio of a scenario file and, without one, over Wine's absent Bluetooth.
-#include "detect/bluetooth_detect_obj.h"
+#include "contracts/bluetooth_detect_obj.h"
 
 #include "../app/temp_file.h"
 

@@ -3,8 +3,8 @@
 //   kvinquire_probe <type>:<serial port>:<modem port>[:<vendor ID>:<product ID>] ...
 // (IDs in hexadecimal). The time of each call is given in milliseconds and
 // microseconds.
-#include "detect/kv_inquire_phone.h"
-#include "detect/utf16_field.h"
+#include "contracts/kv_inquire_phone.h"
+#include "contracts/utf16_field.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // The real KvInquireInfo.dll and communication.dll, called through their import libraries.
-#include "detect/kv_inquire_phone.h"
-#include "detect/usb_ports_lib.h"
+#include "contracts/kv_inquire_phone.h"
+#include "contracts/usb_ports_lib.h"
 #include "tests/app/temp_file.h"
 #include "tests/support/phone_records.h"
 

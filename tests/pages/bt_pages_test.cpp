@@ -1,6 +1,6 @@
 // The two Bluetooth pages inside the test process, met as a user meets them (mouse clicks on
 // the device list, keys in the passcode field) with a recording frame behind them.
-#include "detect/bt_device_info.h"
+#include "contracts/bt_device_info.h"
 #include "pages/bt_pairing_page.h"
 #include "pages/bt_search_page.h"
 #include "res/resource.h"

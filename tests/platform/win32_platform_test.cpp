@@ -1,7 +1,7 @@
 // The Win32 side of the detection seams under Wine: the real calls on a machine without USB
 // devices, the switch to the simulated machine, the profile reader, processes and the
 // notification area.
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 #include "platform/detection_platform.h"
 #include "platform/wchar_utf16.h"
 #include "platform/win32_processes.h"

@@ -6,7 +6,7 @@
 #include <tuple>
 #include <sstream>
 
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 #include "tests/portservice/server_test_support.h"
 
 using namespace std::chrono_literals;

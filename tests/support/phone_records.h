@@ -1,8 +1,8 @@
 #pragma once
 // The two phone records as every test builds them: start from a plain phone and change only
 // the fields a test is about.
-#include "detect/phone_device_info.h"
-#include "detect/utf16_field.h"
+#include "contracts/phone_device_info.h"
+#include "contracts/utf16_field.h"
 #include "portservice/connected_phone.h"
 
 #include <cstdint>

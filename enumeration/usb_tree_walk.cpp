@@ -1,7 +1,7 @@
-#include "detect/usb_tree_walk.h"
+#include "enumeration/usb_tree_walk.h"
 
-#include "detect/utf16_field.h"
-#include "detect/wide_text.h"
+#include "contracts/utf16_field.h"
+#include "contracts/wide_text.h"
 
 #include <utility>
 #include <vector>

@@ -3,7 +3,7 @@
 // are listed, each record takes the first of each kind that hangs below its USB device in the
 // device tree (matched through the "Driver" values), and records left without a serial port
 // are dropped.
-#include "detect/device_list.h"
+#include "contracts/device_list.h"
 #include "platform/detection_platform.h"
 
 #include <cstddef>

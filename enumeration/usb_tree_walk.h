@@ -3,7 +3,7 @@
 // attached device that is not a hub and whose device node can be found becomes one
 // detected-device record (vendor and product IDs, hub port, driver key) appended to the list.
 // Controllers, hubs and ports that cannot be opened or queried are skipped silently.
-#include "detect/device_list.h"
+#include "contracts/device_list.h"
 #include "platform/detection_platform.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "detect/phone_device_info.h"
+#include "contracts/phone_device_info.h"
 
 namespace hitched {
 

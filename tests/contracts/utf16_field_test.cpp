@@ -1,5 +1,5 @@
 // Text fields of the records: every write stays inside its field, ends it and zeroes the rest.
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 // also lets the portable build and the tests link a fake implementation instead of the DLL.
 #include <cstdint>
 
-#include "detect/phone_device_info.h"
+#include "contracts/phone_device_info.h"
 
 #if defined(_WIN32) && defined(KVINQUIREINFO_EXPORTS)
 #define KVINQUIREINFO_API __declspec(dllexport)

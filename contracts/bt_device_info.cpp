@@ -1,6 +1,6 @@
-#include "detect/bt_device_info.h"
+#include "contracts/bt_device_info.h"
 
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 
 namespace hitched {
 namespace {

@@ -1,4 +1,4 @@
-#include "detect/wide_text.h"
+#include "contracts/wide_text.h"
 
 #include <climits>
 

@@ -1,4 +1,4 @@
-#include "makerlibs/kvinquire/serial_link.h"
+#include "platform/clock.h"
 
 #include <chrono>
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "detect/bt_device_info.h"
+#include "contracts/bt_device_info.h"
 
 // Members answer 0 for success unless noted. Calls come from the user-interface thread and,
 // for TestState, GetType and KVBTIsDeviceConnected, from the monitor thread too.

@@ -1,4 +1,4 @@
-#include "detect/utf16_field.h"
+#include "contracts/utf16_field.h"
 
 namespace hitched {
 

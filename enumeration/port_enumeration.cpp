@@ -1,7 +1,7 @@
-#include "detect/port_enumeration.h"
+#include "enumeration/port_enumeration.h"
 
-#include "detect/utf16_field.h"
-#include "detect/wide_text.h"
+#include "contracts/utf16_field.h"
+#include "contracts/wide_text.h"
 
 #include <algorithm>
 #include <vector>

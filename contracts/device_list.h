@@ -2,7 +2,7 @@
 // The device list of one detection pass: owning pointers to detected-device records, in the
 // order the walk and the enumeration found them. Local to the pass; destroying it deletes
 // every record.
-#include "detect/phone_device_info.h"
+#include "contracts/phone_device_info.h"
 
 #include <memory>
 #include <vector>
