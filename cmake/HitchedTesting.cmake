@@ -58,3 +58,35 @@ function(hitched_wine_test name)
     set_tests_properties(${name} PROPERTIES TIMEOUT ${HITCHED_TEST_TIMEOUT} FIXTURES_REQUIRED Wine
         ENVIRONMENT "HITCHED_WINE_DIR=${HITCHED_WINE_DIR};HITCHED_DIST_DIR=${HITCHED_DIST_DIR}")
 endfunction()
+
+# Tests that start hitched.exe in a network namespace of their own (scripts/wine/isolated.sh)
+# need no lock on port 9520 or on the fixture's window and run beside the others. Where this
+# machine allows no namespace they run in the fixture and take its locks like the rest.
+execute_process(COMMAND unshare --net ip link set lo up RESULT_VARIABLE hitched_unshare_status
+    OUTPUT_QUIET ERROR_QUIET)
+if(hitched_unshare_status EQUAL 0)
+    set(HITCHED_ISOLATION ON)
+else()
+    set(HITCHED_ISOLATION OFF)
+endif()
+
+# hitched_isolated_wine_test(<name> OWN_PREFIX|FIXTURE <command...>): OWN_PREFIX for a command
+# that makes its Wine prefix itself, FIXTURE for one that runs in a prefix it is given (its own
+# when isolated, otherwise the build folder's).
+function(hitched_isolated_wine_test name kind)
+    set(run ${CMAKE_SOURCE_DIR}/scripts/wine/isolated.sh)
+    set(env "HITCHED_DIST_DIR=${HITCHED_DIST_DIR}")
+    if(HITCHED_ISOLATION AND kind STREQUAL "FIXTURE")
+        add_test(NAME ${name} COMMAND ${run} --wine ${CMAKE_BINARY_DIR}/wine-${name} ${ARGN})
+    elseif(HITCHED_ISOLATION)
+        add_test(NAME ${name} COMMAND ${run} ${ARGN})
+    else()
+        add_test(NAME ${name} COMMAND ${ARGN})
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "hitched_port_9520;hitched_window")
+        if(kind STREQUAL "FIXTURE")
+            set(env "${env};HITCHED_WINE_DIR=${HITCHED_WINE_DIR}")
+            set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED Wine)
+        endif()
+    endif()
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${HITCHED_TEST_TIMEOUT} ENVIRONMENT "${env}")
+endfunction()

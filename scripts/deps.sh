@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(cmake make g++ googletest libbenchmark-dev
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           wine wine64 xvfb x11-utils imagemagick socat fp-utils python3
-          clang-14 libclang-rt-14-dev libfuzzer-14-dev nsis)
+          clang-14 libclang-rt-14-dev libfuzzer-14-dev nsis iproute2)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
