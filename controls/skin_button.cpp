@@ -1,5 +1,8 @@
 #include "controls/skin_button.h"
 
+#include "ui/display_scale.h"
+#include "ui/dpi.h"
+
 #include <commctrl.h>
 
 #include <vector>
@@ -526,11 +529,35 @@ void CSkinButton::Repaint() {
     }
 }
 
+SIZE CSkinButton::GetFaceSize() const {
+    const STATEBITMAP& entry =
+        m_stateBitmaps[BTNST_NORMAL].hBitmap ? m_stateBitmaps[BTNST_NORMAL] : m_stateBitmaps[0];
+    return SIZE{static_cast<LONG>(entry.dwWidth), static_cast<LONG>(entry.dwHeight)};
+}
+
+void ScaleSkinButton(CSkinButton& button, int nHover, int nNormal, int nPressed, UINT nDpi) {
+    const int scale = hitched::ArtScaleForDpi(nDpi);
+    const auto id = [scale](int n) { return static_cast<int>(hitched::ScaledBitmapId(n, scale)); };
+    if (button.SetStateBitmaps(id(nHover), kSkinTransparent, id(nNormal), kSkinTransparent,
+                               id(nPressed), kSkinTransparent, id(nNormal),
+                               kSkinTransparent) != CSkinButton::BTNST_OK) {
+        button.SetStateBitmaps(nHover, kSkinTransparent, nNormal, kSkinTransparent, nPressed,
+                               kSkinTransparent, nNormal, kSkinTransparent);
+    }
+    // The button takes its face's size (at a DPI between two art scales, the face's size
+    // scaled down to it), about its place in the layout: the face is drawn one to one.
+    const SIZE face = button.GetFaceSize();
+    if (face.cx > 0 && face.cy > 0 && button.m_hWnd != nullptr) {
+        const int num = static_cast<int>(nDpi) * 100;
+        const int den = static_cast<int>(USER_DEFAULT_SCREEN_DPI) * scale;
+        ResizeAboutCentre(button.m_hWnd, ::MulDiv(face.cx, num, den), ::MulDiv(face.cy, num, den));
+    }
+}
+
 void SetUpSkinButton(CSkinButton& button, const std::wstring& caption, int nHover, int nNormal,
-                     int nPressed) {
+                     int nPressed, UINT nDpi) {
     button.SetWindowText(caption);
-    button.SetStateBitmaps(nHover, kSkinTransparent, nNormal, kSkinTransparent, nPressed,
-                           kSkinTransparent, nNormal, kSkinTransparent);
+    ScaleSkinButton(button, nHover, nNormal, nPressed, nDpi);
     button.SetContentLayout(CSkinButton::BTNST_ALIGN_OVERLAP, DT_CENTER, 10, TRUE);
     button.UseParentBackground(FALSE);
     button.SetFlatFocusRect(TRUE, TRUE);

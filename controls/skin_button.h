@@ -57,6 +57,8 @@ public:
     BYTE GetContentLayout() const { return m_byContentLayout; }
     UINT GetTextFormat() const { return m_nTextFormat; }
     int GetFocusInsetX() const { return m_nFocusInsetX; }
+    // The size of the normal face (else the hovered one); zero without faces.
+    SIZE GetFaceSize() const;
 
     // A double click of the left button becomes a plain button-down: two quick clicks are
     // two clicks.
@@ -122,6 +124,9 @@ constexpr COLORREF kSkinTransparent = RGB(0xFF, 0x00, 0xFF);
 // How every skinned push button of the program is set up: its caption, its three faces
 // (hovered, normal, pressed; disabled shows the normal face) with magenta transparent, image and
 // caption overlapping with the caption centred, a focus rectangle inset by 10 pixels, and the
-// background captured by the parent rather than taken from its window.
+// background captured by the parent rather than taken from its window. The faces are those of
+// the art scale of nDpi (the 100 % ids are given), and the button takes their size.
 void SetUpSkinButton(CSkinButton& button, const std::wstring& caption, int nHover, int nNormal,
-                     int nPressed);
+                     int nPressed, UINT nDpi);
+// The faces for another DPI, and the button's size with them, as SetUpSkinButton chose them.
+void ScaleSkinButton(CSkinButton& button, int nHover, int nNormal, int nPressed, UINT nDpi);

@@ -5,6 +5,7 @@
 
 #include "app/language_service.h"
 #include "res/resource.h"
+#include "ui/display_scale.h"
 
 namespace {
 
@@ -14,9 +15,9 @@ constexpr int kProgressRange = 10000;
 constexpr int kStateColumnWidth = 25;
 constexpr int kNameColumnReserve = 80;
 
-void SetUpButton(CSkinButton& button, UINT nCaptionId) {
+void SetUpButton(CSkinButton& button, UINT nCaptionId, UINT nDpi) {
     SetUpSkinButton(button, LoadLangString(nCaptionId), IDB_BT_BUTTON_BLUE, IDB_BT_BUTTON_GREY,
-                    IDB_BT_BUTTON_RIM);
+                    IDB_BT_BUTTON_RIM, nDpi);
 }
 
 } // namespace
@@ -38,8 +39,8 @@ void CBluetoothDetectDlg::DoDataExchange() {
 
 BOOL CBluetoothDetectDlg::OnInitDialog() {
     CSkinPage::OnInitDialog(); // binds the controls and fetches the hollow brush
-    SetUpButton(m_btnSearchMore, IDS_STRING_BLUETOOTH_SEARCHFORMAOR);
-    SetUpButton(m_btnUnpair, IDS_STRING_BLUETOOTH_UNPAIR);
+    SetUpButton(m_btnSearchMore, IDS_STRING_BLUETOOTH_SEARCHFORMAOR, GetDpi());
+    SetUpButton(m_btnUnpair, IDS_STRING_BLUETOOTH_UNPAIR, GetDpi());
 
     SetTitleFont(IDC_PAGE_TITLE);
     SetDlgItemLangText(IDC_PAGE_TITLE, IDS_STRING_BLUETOOTH_SEARCHANDSELECT);
@@ -55,15 +56,34 @@ BOOL CBluetoothDetectDlg::OnInitDialog() {
 }
 
 void CBluetoothDetectDlg::SetUpDeviceList() {
-    RECT client{};
-    ::GetClientRect(m_listDevices.m_hWnd, &client);
-    m_listDevices.InsertColumn(0, L"", LVCFMT_LEFT,
-                               client.right - client.left - kNameColumnReserve);
-    m_listDevices.InsertColumn(1, L"", LVCFMT_LEFT, kStateColumnWidth);
-    m_listDevices.InsertColumn(2, L"", LVCFMT_LEFT, kStateColumnWidth);
+    m_listDevices.InsertColumn(0, L"", LVCFMT_LEFT, 0);
+    m_listDevices.InsertColumn(1, L"", LVCFMT_LEFT, 0);
+    m_listDevices.InsertColumn(2, L"", LVCFMT_LEFT, 0);
+    SizeColumns();
     m_listDevices.SetExtendedStyle(m_listDevices.GetExtendedStyle() | LVS_EX_SUBITEMIMAGES);
 
-    m_hImages = AttachListImages(m_listDevices);
+    m_hImages = AttachListImages(m_listDevices, GetDpi());
+}
+
+void CBluetoothDetectDlg::SizeColumns() {
+    // Widths in pixels of the 96 DPI design, at the page's DPI.
+    RECT client{};
+    ::GetClientRect(m_listDevices.m_hWnd, &client);
+    const int stateWidth = hitched::ScaleToDpi(kStateColumnWidth, GetDpi());
+    const int reserve = hitched::ScaleToDpi(kNameColumnReserve, GetDpi());
+    ListView_SetColumnWidth(m_listDevices.m_hWnd, 0, client.right - client.left - reserve);
+    ListView_SetColumnWidth(m_listDevices.m_hWnd, 1, stateWidth);
+    ListView_SetColumnWidth(m_listDevices.m_hWnd, 2, stateWidth);
+}
+
+void CBluetoothDetectDlg::OnDpiChanged(UINT nOldDpi) {
+    CSkinPage::OnDpiChanged(nOldDpi);
+    ScaleSkinButton(m_btnSearchMore, IDB_BT_BUTTON_BLUE, IDB_BT_BUTTON_GREY, IDB_BT_BUTTON_RIM,
+                    GetDpi());
+    ScaleSkinButton(m_btnUnpair, IDB_BT_BUTTON_BLUE, IDB_BT_BUTTON_GREY, IDB_BT_BUTTON_RIM,
+                    GetDpi());
+    ReattachListImages(m_listDevices, m_hImages, GetDpi());
+    SizeColumns();
 }
 
 void CBluetoothDetectDlg::OnSkinPainted(HDC hDC) {

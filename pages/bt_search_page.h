@@ -27,11 +27,13 @@ protected:
     void DoDataExchange() override;
     BOOL OnInitDialog() override;
     void OnSkinPainted(HDC hDC) override;
+    void OnDpiChanged(UINT nOldDpi) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
 private:
     void SetUpDeviceList();
+    void SizeColumns();
     void OnDeviceListClick();
     void OnSearchMore();
     void OnUnpair();

@@ -7,6 +7,7 @@
 #include "platform/wchar_utf16.h"
 #include "portservice/connected_phone.h"
 #include "res/resource.h"
+#include "ui/display_scale.h"
 
 #include <cstring>
 #include <string_view>
@@ -59,16 +60,32 @@ void CConnectCompletedDlg::SetUpList() {
     if (m_list.m_hWnd == nullptr) {
         return;
     }
-    RECT client{};
-    m_list.GetClientRect(&client);
-    m_list.InsertColumn(0, L"", LVCFMT_LEFT, kNameColumnWidth);
-    m_list.InsertColumn(1, L"", LVCFMT_LEFT, (client.right - client.left) - kNameColumnWidth);
+    m_list.InsertColumn(0, L"", LVCFMT_LEFT, 0);
+    m_list.InsertColumn(1, L"", LVCFMT_LEFT, 0);
+    SizeColumns();
     m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_SUBITEMIMAGES |
                             LVS_EX_FULLROWSELECT);
 
     // Without this style the list would destroy the image list with itself, and the page
     // would release it a second time.
-    m_imageList = AttachListImages(m_list);
+    m_imageList = AttachListImages(m_list, GetDpi());
+}
+
+void CConnectCompletedDlg::SizeColumns() {
+    // The name column's width is in pixels of the 96 DPI design.
+    RECT client{};
+    m_list.GetClientRect(&client);
+    const int nameWidth = hitched::ScaleToDpi(kNameColumnWidth, GetDpi());
+    ListView_SetColumnWidth(m_list.m_hWnd, 0, nameWidth);
+    ListView_SetColumnWidth(m_list.m_hWnd, 1, (client.right - client.left) - nameWidth);
+}
+
+void CConnectCompletedDlg::OnDpiChanged(UINT nOldDpi) {
+    CSkinPage::OnDpiChanged(nOldDpi);
+    if (m_list.m_hWnd != nullptr) {
+        ReattachListImages(m_list, m_imageList, GetDpi());
+        SizeColumns();
+    }
 }
 
 void CConnectCompletedDlg::FillConnectedPhones(const void* pPhones, int nCount) {

@@ -20,10 +20,12 @@ public:
 protected:
     void DoDataExchange() override;
     BOOL OnInitDialog() override;
+    void OnDpiChanged(UINT nOldDpi) override;
 
 private:
     // Columns, extended style and the image list of bitmap IDB_LIST_IMAGES.
     void SetUpList();
+    void SizeColumns();
 
     HIMAGELIST m_imageList = nullptr; // owned; the list only shares it
 };

@@ -2,11 +2,17 @@
 
 #include "app/module_file.h"
 #include "res/resource.h"
+#include "ui/dpi.h"
 
 namespace {
 
 // The clip's own background colour is drawn in this colour.
 constexpr COLORREF kAnimationBackground = 0xF2DDCC;
+// The clip's frame size (tools/artgen/clip.py). The control cannot scale a clip: at every DPI
+// it shows it at this size, centred in its area, which is kept at least this big so that no
+// scale cuts it.
+constexpr int kClipWidth = 180;
+constexpr int kClipHeight = 176;
 
 } // namespace
 
@@ -45,11 +51,17 @@ BOOL CDetectCablePhnoeDlg::OnInitDialog() {
     m_brAnimBack = ::CreateSolidBrush(kAnimationBackground);
 
     // The program holds no "AVI" resource of that name, so the control opens the file.
+    GrowWindowToAtLeast(m_animation.m_hWnd, kClipWidth, kClipHeight);
     const std::wstring clip = ClipPath();
     if (m_animation.Open(clip.c_str(), ::GetModuleHandleW(nullptr))) {
         m_animation.Play(0, 0xFFFF, static_cast<UINT>(-1));
     }
     return TRUE;
+}
+
+void CDetectCablePhnoeDlg::OnDpiChanged(UINT nOldDpi) {
+    CSkinPage::OnDpiChanged(nOldDpi);
+    GrowWindowToAtLeast(m_animation.m_hWnd, kClipWidth, kClipHeight);
 }
 
 HBRUSH CDetectCablePhnoeDlg::OnCtlColor(HDC hDC, HWND hCtl, UINT nCtlColor) {

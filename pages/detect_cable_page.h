@@ -17,6 +17,7 @@ public:
 protected:
     void DoDataExchange() override;
     BOOL OnInitDialog() override;
+    void OnDpiChanged(UINT nOldDpi) override;
     HBRUSH OnCtlColor(HDC hDC, HWND hCtl, UINT nCtlColor) override;
 
 private:

@@ -1,6 +1,9 @@
 #pragma once
 #include "ui/dialog.h"
 
+#include <string>
+#include <vector>
+
 // What every window of the wizard shares: its skin, a stretched bitmap over the whole client
 // area; static texts (and check boxes and radio buttons, which ask as statics) drawn
 // transparently over it; and the title font. Pages are children of the frame that Enter and
@@ -19,9 +22,16 @@ protected:
     HBRUSH OnCtlColor(HDC hDC, HWND hCtl, UINT nCtlColor) override;
     void OnOK() override {}
     void OnCancel() override {}
+    // The title font, the separators and the skin follow the new DPI; pages with more drawn
+    // in pixels extend it.
+    void OnDpiChanged(UINT nOldDpi) override;
+    // Shown, and after a DPI change, the page's layout goes to the debug log once its texts
+    // are set (a posted message).
+    void OnShowWindow(BOOL bShow, UINT nStatus) override;
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
-    // Creates the title font (all-zero logical font but height and face) once and sets it on
-    // a control, with redraw.
+    // Creates the title font (all-zero logical font but height and face; the height in pixels
+    // at 96 DPI, scaled to the page's DPI) once and sets it on a control, with redraw.
     void SetTitleFont(int nID, const wchar_t* szFace = L"Arial Black", int nHeight = 16);
     // Sets a control's text to the language file's text of a key id.
     void SetDlgItemLangText(int nID, UINT nStringId);
@@ -30,5 +40,12 @@ protected:
     HFONT m_fontTitle = nullptr; // owned
 
 private:
+    // The separator lines (bitmap statics) get the bitmap of the page's art scale.
+    void SetSeparatorImages();
+
     UINT m_nBackgroundBitmap;
+    std::wstring m_strTitleFace;
+    int m_nTitleHeight = 0;
+    std::vector<int> m_titleControls;
+    HBITMAP m_hSeparator = nullptr; // owned; shown by the separator statics
 };

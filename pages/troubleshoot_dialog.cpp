@@ -13,9 +13,9 @@ constexpr int kHeadingHeight = 16;
 // A blank line between two advice segments.
 constexpr wchar_t kSegmentSeparator[] = L"\r\n\r\n";
 
-void SetUpButton(CSkinButton& button, UINT nCaptionId) {
+void SetUpButton(CSkinButton& button, UINT nCaptionId, UINT nDpi) {
     SetUpSkinButton(button, LoadLangString(nCaptionId), IDB_TS_BUTTON_HOVER, IDB_TS_BUTTON_NORMAL,
-                    IDB_TS_BUTTON_PRESSED);
+                    IDB_TS_BUTTON_PRESSED, nDpi);
 }
 
 } // namespace
@@ -33,8 +33,8 @@ void CConnectErrorShootDlg::DoDataExchange() {
 BOOL CConnectErrorShootDlg::OnInitDialog() {
     CSkinPage::OnInitDialog(); // binds the buttons and fetches the hollow brush
     SetWindowText(LoadLangString(IDS_STRING_ERRORSHOOT_TITLE));
-    SetUpButton(m_btnHelp, IDS_STRING_HELP);
-    SetUpButton(m_btnOK, IDS_STRING_OK);
+    SetUpButton(m_btnHelp, IDS_STRING_HELP, GetDpi());
+    SetUpButton(m_btnOK, IDS_STRING_OK, GetDpi());
     FillTexts();
     return TRUE;
 }
@@ -54,6 +54,14 @@ void CConnectErrorShootDlg::FillTexts() {
     }
     SetTitleFont(IDC_TS_HEADING, kHeadingFace, kHeadingHeight);
     SetDlgItemText(IDC_TS_HEADING, LoadLangString(texts.headingId));
+}
+
+void CConnectErrorShootDlg::OnDpiChanged(UINT nOldDpi) {
+    CSkinPage::OnDpiChanged(nOldDpi);
+    for (CSkinButton* button : {&m_btnHelp, &m_btnOK}) {
+        ScaleSkinButton(*button, IDB_TS_BUTTON_HOVER, IDB_TS_BUTTON_NORMAL, IDB_TS_BUTTON_PRESSED,
+                        GetDpi());
+    }
 }
 
 void CConnectErrorShootDlg::OnSkinPainted(HDC hDC) {

@@ -19,6 +19,7 @@ protected:
     void DoDataExchange() override;
     BOOL OnInitDialog() override;
     void OnSkinPainted(HDC hDC) override;
+    void OnDpiChanged(UINT nOldDpi) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     void OnShowWindow(BOOL bShow, UINT nStatus) override;
     BOOL OnHelpInfo(HELPINFO* pHelpInfo) override;

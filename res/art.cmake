@@ -22,6 +22,10 @@
 #   169 BITMAP "art/imagelist_169.bmp"        121 x 24   list images: phone, handshake, padlock
 #                                                        and their greyed copies, 20 x 24 each
 #
+# Every bitmap is also drawn at 125, 150 and 200 % into art/125, art/150 and art/200 (same
+# names, sizes scaled and rounded), compiled in under the ids of art/scaled_bitmaps.rc: the
+# 100 % id plus 1000, 2000 and 3000. The image list keeps six cells and a spare column.
+#
 # Every bitmap is 24-bit except 136; magenta (0xFF00FF) marks the transparent pixels.
 # Beside the program (${HITCHED_DIST_DIR}, Windows builds): detectphone.pgr, the clip, and
 # the help file, named by IDS_HELPDOCUMENT of the language file (${HITCHED_HELP_FILE}).
@@ -49,15 +53,20 @@ set(HITCHED_ART_BITMAPS
     bg_welcome_162.bmp bg_page_163.bmp btn_bt_grey_166.bmp btn_bt_rim_167.bmp
     btn_bt_blue_168.bmp imagelist_169.bmp)
 set(HITCHED_ART_FILES)
-foreach(f ${HITCHED_ART_BITMAPS} hitched_128.ico detectphone.pgr)
+foreach(f ${HITCHED_ART_BITMAPS} hitched_128.ico detectphone.pgr scaled_bitmaps.rc)
     list(APPEND HITCHED_ART_FILES ${HITCHED_ART_DIR}/${f})
+endforeach()
+foreach(scale 125 150 200)
+    foreach(f ${HITCHED_ART_BITMAPS})
+        list(APPEND HITCHED_ART_FILES ${HITCHED_ART_DIR}/${scale}/${f})
+    endforeach()
 endforeach()
 set(HITCHED_ART_FILES ${HITCHED_ART_FILES} PARENT_SCOPE)
 
 add_custom_command(OUTPUT ${HITCHED_ART_FILES}
     COMMAND ${HITCHED_PYTHON} -B ${ARTGEN_DIR}/artgen.py ${HITCHED_ART_DIR}
     DEPENDS ${ARTGEN_SOURCES}
-    COMMENT "Drawing the wizard's bitmaps, icon and clip"
+    COMMENT "Drawing the wizard's bitmaps at every display scale, icon and clip"
     VERBATIM)
 
 # --- help ------------------------------------------------------------------------------

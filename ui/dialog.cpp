@@ -1,5 +1,7 @@
 #include "ui/dialog.h"
 
+#include "ui/dpi.h"
+
 namespace {
 
 // What a dialog procedure returns for a handled message: a few messages return their result
@@ -44,6 +46,9 @@ CDialog::~CDialog() {
         m_hWnd = nullptr;
         ::DestroyWindow(hWnd);
     }
+    if (m_hDpiFont != nullptr) {
+        ::DeleteObject(m_hDpiFont);
+    }
 }
 
 BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
@@ -63,6 +68,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
     if (message == WM_INITDIALOG) {
         self = reinterpret_cast<CDialog*>(lParam);
         self->m_hWnd = hWnd;
+        self->m_nDpi = WindowDpi(hWnd);
+        KeepDialogScalingToProgram(hWnd);
         ::SetWindowLongPtrW(hWnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
     } else {
         self = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hWnd, DWLP_USER));
@@ -101,7 +108,45 @@ BOOL CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pRes
         *pResult = OnInitDialog();
         return TRUE;
     }
+    if (message == WM_DPICHANGED && (::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_CHILD) == 0) {
+        // Moved to a screen of another scale: the system suggests the window's new rectangle.
+        if (const RECT* suggested = reinterpret_cast<const RECT*>(lParam)) {
+            ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top,
+                           suggested->right - suggested->left, suggested->bottom - suggested->top,
+                           SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        ApplyDpi(LOWORD(wParam));
+        *pResult = 0;
+        return TRUE;
+    }
     return CWnd::OnWndMsg(message, wParam, lParam, pResult);
+}
+
+void CDialog::ApplyDpi(UINT nDpi) {
+    if (m_hWnd == nullptr || nDpi == 0 || nDpi == m_nDpi) {
+        return;
+    }
+    const UINT nOldDpi = m_nDpi;
+    ScaleChildRects(m_hWnd, nOldDpi, nDpi);
+    HFONT hOldFont = m_hDpiFont != nullptr
+                         ? m_hDpiFont
+                         : reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
+    if (HFONT hFont = ScaledFontCopy(hOldFont, nOldDpi, nDpi)) {
+        for (HWND hChild = ::GetWindow(m_hWnd, GW_CHILD); hChild != nullptr;
+             hChild = ::GetWindow(hChild, GW_HWNDNEXT)) {
+            if (reinterpret_cast<HFONT>(::SendMessageW(hChild, WM_GETFONT, 0, 0)) == hOldFont) {
+                ::SendMessageW(hChild, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), FALSE);
+            }
+        }
+        if (m_hDpiFont != nullptr) {
+            ::DeleteObject(m_hDpiFont);
+        }
+        m_hDpiFont = hFont;
+    }
+    m_nDpi = nDpi;
+    OnDpiChanged(nOldDpi);
+    ::RedrawWindow(m_hWnd, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 BOOL CDialog::OnInitDialog() {

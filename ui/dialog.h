@@ -21,6 +21,13 @@ public:
 
     static DLGPROC DialogProcAddress() { return &DialogProc; }
 
+    // The DPI the dialog is laid out for: its window's at creation, then the one of each
+    // DPI change.
+    UINT GetDpi() const { return m_nDpi; }
+    // Lays the dialog out again for another DPI: its controls' places and sizes, its font on
+    // the controls that use it, then whatever OnDpiChanged adds; and repaints it.
+    void ApplyDpi(UINT nDpi);
+
 protected:
     // Binds the controls (DoDataExchange) and asks for the default focus.
     virtual BOOL OnInitDialog();
@@ -32,6 +39,9 @@ protected:
     // IDOK and IDCANCEL: Enter, Escape, the close box and buttons 1 and 2 arrive here.
     virtual void OnOK();
     virtual void OnCancel();
+    // After ApplyDpi moved the controls and changed the font: what the dialog draws or sizes
+    // in pixels itself (artwork, fonts made in pixels, list columns) follows GetDpi() here.
+    virtual void OnDpiChanged(UINT /*nOldDpi*/) {}
 
     BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
@@ -42,6 +52,8 @@ private:
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
+    UINT m_nDpi = USER_DEFAULT_SCREEN_DPI;
+    HFONT m_hDpiFont = nullptr; // owned: the dialog font made for the current DPI, if any
     // Set while DefWindowProc lets DefDlgProcW process a message: DefDlgProcW first asks the
     // dialog procedure, which must then answer "not handled" once.
     bool m_bDefaultPending = false;

@@ -1,10 +1,11 @@
 #include "ui/skin_paint.h"
 
+#include "ui/dpi.h"
+
 #include <cwchar>
 
-BOOL StretchBitmapResource(HDC hDC, const RECT& dest, UINT nBitmapId) {
-    HBITMAP hBitmap = static_cast<HBITMAP>(::LoadImageW(
-        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(nBitmapId), IMAGE_BITMAP, 0, 0, 0));
+BOOL StretchBitmapResource(HDC hDC, const RECT& dest, UINT nBitmapId, UINT nDpi) {
+    HBITMAP hBitmap = LoadArtBitmap(nBitmapId, nDpi);
     if (hBitmap == nullptr) {
         return FALSE;
     }

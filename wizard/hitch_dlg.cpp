@@ -7,6 +7,7 @@
 #include "app/language_service.h"
 #include "app/main_dialog.h"
 #include "app/module_file.h"
+#include "pages/layout_report.h"
 #include "portservice/window_owner.h"
 #include "res/resource.h"
 #include "ui/skin_paint.h"
@@ -86,6 +87,8 @@ BOOL CHitchDlg::OnInitDialog() {
     SetWindowText(LoadLangString(AFX_IDS_APP_TITLE));
     CreatePages();
     LogStartupStep(L"pages created");
+    FitToWorkArea();
+    LogLayout(m_hWnd, GetDpi());
     CenterWindow();
     ChooseInitialVisibility();
     RegisterShowHideMessages();
@@ -109,7 +112,7 @@ void CHitchDlg::InitButtons() {
                                      {m_btnCancel, IDS_STRING_BTCAPTION_CANCEL}};
     for (const ButtonCaption& b : buttons) {
         SetUpSkinButton(b.button, LoadLangString(b.nText), IDB_BUTTON_HOVER, IDB_BUTTON_NORMAL,
-                        IDB_BUTTON_PRESSED);
+                        IDB_BUTTON_PRESSED, GetDpi());
     }
     m_btnPrevious.EnableWindow(FALSE);
 }
@@ -213,7 +216,7 @@ BOOL CHitchDlg::OnEraseBkgnd(HDC hDC) {
     const BOOL result = CDialog::OnEraseBkgnd(hDC);
     RECT client{};
     GetClientRect(&client);
-    StretchBitmapResource(hDC, client, IDB_FRAME_BACKGROUND);
+    StretchBitmapResource(hDC, client, IDB_FRAME_BACKGROUND, GetDpi());
     // Each button keeps the skin behind it for its transparent pixels.
     m_btnHelp.CaptureParentBackground(hDC);
     m_btnPrevious.CaptureParentBackground(hDC);

@@ -46,6 +46,10 @@ public:
     int Notify(int nCode, int nParam, void* pData) override;
 
     void InitButtons();
+    // The four buttons' faces and sizes for the frame's DPI.
+    void ScaleButtons();
+    // Lays the frame out at a lower DPI when it does not fit its screen's work area.
+    void FitToWorkArea();
     void StartCableDetect();
     void StopCableDetect();
     // Polls the port service once a second until a phone is connected, then hands the phones
@@ -139,6 +143,8 @@ protected:
     void OnPaint() override;
     HCURSOR OnQueryDragIcon() override;
     BOOL OnEraseBkgnd(HDC hDC) override;
+    // Buttons, pages and the troubleshooting dialog follow the frame to another DPI.
+    void OnDpiChanged(UINT nOldDpi) override;
     void OnTimer(UINT_PTR nIDEvent) override;
     BOOL OnHelpInfo(HELPINFO* pHelpInfo) override;
 

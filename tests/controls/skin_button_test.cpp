@@ -52,7 +52,7 @@ protected:
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
         for (CSkinButton* b : {&m_btnNext, &m_btnCancel, &m_btnCheck}) {
-            SetUpSkinButton(*b, b->GetWindowText(), 135, 131, 132);
+            SetUpSkinButton(*b, b->GetWindowText(), 135, 131, 132, GetDpi());
         }
         return TRUE;
     }

@@ -34,6 +34,13 @@
 //                      ("posted")
 //   started MS         waits for the start-up event, which exists from the driver's start on,
 //                      and resets it: "started 0|1"
+//   layout [advice]    the frame and its shown page (or the shown advice), from the screen's
+//                      pixels and the program's bitmaps: "button ID W H SCALE" per skinned
+//                      button, "skin ID SCALE" per window (SCALE: the art scale its pixels show,
+//                      one to one for a face, or 0), "icon W H" for a list with rows; "end"
+//   dpichange FROM TO  sends the frame what Windows sends a window moved from a screen of DPI
+//                      FROM to one of DPI TO: WM_DPICHANGED with TO and the suggested rectangle,
+//                      the frame's scaled, at the screen's top-left corner ("changed")
 // The frame is the top-level dialog holding the page placeholder; it is looked up anew for
 // every command, so a restarted hitched.exe is found too.
 #include "app/app_names.h"
@@ -50,6 +57,8 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
+#include <algorithm>
 
 namespace {
 
@@ -283,6 +292,167 @@ void ListenForLaunches() {
     }).detach();
 }
 
+// --- layout: what the user sees at the window's scale ---------------------------------
+
+constexpr int kArtScales[] = {100, 125, 150, 200};
+
+// The program's own bitmaps, read from its file as data.
+HMODULE ProgramImage(HWND window) {
+    static HMODULE image = nullptr;
+    if (image == nullptr) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(window, &pid);
+        HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+        wchar_t path[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        ::QueryFullProcessImageNameW(process, 0, path, &size);
+        ::CloseHandle(process);
+        image = ::LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    }
+    return image;
+}
+
+// The pixels of a window's client area as the screen shows them, top row first.
+struct Pixels {
+    int w = 0, h = 0;
+    std::vector<COLORREF> p;
+    COLORREF at(int x, int y) const { return p[y * w + x]; }
+};
+
+// w x h pixels of `source` from (x, y), stretched from sw x sh when given (as the program
+// stretches its skins).
+Pixels Grab(HDC source, int x, int y, int w, int h, int sw = 0, int sh = 0) {
+    Pixels out{w, h, std::vector<COLORREF>(static_cast<size_t>(w) * h)};
+    HDC dc = ::CreateCompatibleDC(source);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(source, w, h);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    ::StretchBlt(dc, 0, 0, w, h, source, x, y, sw ? sw : w, sh ? sh : h, SRCCOPY);
+    ::SelectObject(dc, old);
+    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    ::GetDIBits(dc, bitmap, 0, h, out.p.data(), &info, DIB_RGB_COLORS);
+    for (COLORREF& c : out.p) { // 0x00RRGGBB to a COLORREF
+        c = RGB(GetBValue(c), GetGValue(c), GetRValue(c));
+    }
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+    return out;
+}
+
+Pixels Screen(HWND window) {
+    RECT r{};
+    ::GetClientRect(window, &r);
+    POINT origin{0, 0};
+    ::ClientToScreen(window, &origin);
+    HDC screen = ::GetDC(nullptr);
+    Pixels out = Grab(screen, origin.x, origin.y, r.right, r.bottom);
+    ::ReleaseDC(nullptr, screen);
+    return out;
+}
+
+// Bitmap `id` of the program at a scale (the 100 % id plus 1000 for each scale up), stretched
+// to w x h; its own size in *size.
+Pixels Art(HWND window, int id, int scale, int w, int h, SIZE* size) {
+    const auto step = std::find(std::begin(kArtScales), std::end(kArtScales), scale) - kArtScales;
+    HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageW(
+        ProgramImage(window), MAKEINTRESOURCEW(id + 1000 * step), IMAGE_BITMAP, 0, 0, 0));
+    BITMAP info{};
+    if (bitmap == nullptr || !::GetObjectW(bitmap, sizeof info, &info)) {
+        return {};
+    }
+    *size = SIZE{info.bmWidth, info.bmHeight};
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    Pixels out = Grab(dc, 0, 0, w, h, info.bmWidth, info.bmHeight);
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+    return out;
+}
+
+// The art scale whose bitmap `id`, stretched to the window's client size, is what the window
+// shows at nine pixels in ten of a region (a button's rim, a skin's part without controls),
+// the best one of those; 0 when none. With exact, only a bitmap of the window's size counts.
+int ScaleShown(HWND window, int id, RECT region, bool exact) {
+    const Pixels shown = Screen(window);
+    int best = 0, bestSame = 0;
+    for (int scale : kArtScales) {
+        SIZE size{};
+        const Pixels art = Art(window, id, scale, shown.w, shown.h, &size);
+        if (art.w == 0 || (exact && (size.cx != shown.w || size.cy != shown.h))) {
+            continue;
+        }
+        int same = 0, counted = 0;
+        for (int y = region.top; y < region.bottom && y < shown.h; ++y) {
+            for (int x = region.left; x < region.right && x < shown.w; ++x) {
+                if (art.at(x, y) != RGB(255, 0, 255)) {
+                    ++counted;
+                    same += art.at(x, y) == shown.at(x, y);
+                }
+            }
+        }
+        if (counted > 0 && same * 10 >= counted * 9 && same > bestSame) {
+            best = scale;
+            bestSame = same;
+        }
+    }
+    return best;
+}
+
+void PrintLayout(HWND window, int background) {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    RECT free = client;
+    for (HWND c = ::GetWindow(window, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
+        wchar_t cls[32] = {};
+        ::GetClassNameW(c, cls, 32);
+        RECT r{}, at{};
+        ::GetClientRect(c, &r);
+        ::GetWindowRect(c, &at);
+        ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&at), 2);
+        if (!::IsWindowVisible(c)) {
+            continue;
+        }
+        // the skin is left free above or left of every control
+        free.bottom = std::min(free.bottom, at.top);
+        free.right = std::min(free.right, at.left);
+        const int id = ::GetDlgCtrlID(c);
+        if ((::GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW &&
+            std::wcscmp(cls, L"Button") == 0) {
+            // the face's rim: the caption is drawn over the middle
+            const int face = id == IDC_BT_SEARCH_MORE || id == IDC_BT_UNPAIR ? IDB_BT_BUTTON_GREY
+                             : id == IDC_TS_HELP || id == IDOK               ? IDB_TS_BUTTON_NORMAL
+                                                                             : IDB_BUTTON_NORMAL;
+            std::printf("button %d %ld %ld %d\n", id, r.right, r.bottom,
+                        ScaleShown(c, face, RECT{0, 0, r.right, 3}, true));
+        }
+        if (std::wcscmp(cls, L"SysListView32") == 0 &&
+            ::SendMessageW(c, LVM_GETITEMCOUNT, 0, 0) > 0) {
+            HANDLE process = OpenOwner(c);
+            const RECT icon = RemoteCall(c, process, LVM_GETITEMRECT, 0, RECT{LVIR_ICON, 0, 0, 0});
+            ::CloseHandle(process);
+            std::printf("icon %ld %ld\n", icon.right - icon.left, icon.bottom - icon.top);
+        }
+    }
+    // the larger of the two free parts
+    const RECT region = free.bottom * client.right > free.right * client.bottom
+                            ? RECT{0, 0, client.right, free.bottom}
+                            : RECT{0, 0, free.right, client.bottom};
+    std::printf("skin %d %d\n", ::GetDlgCtrlID(window),
+                ScaleShown(window, background, region, false));
+}
+
+void Layout(HWND frame, bool advice) {
+    HWND top = advice ? FindAdvice(frame) : frame, page = FindShownPage(frame);
+    if (top != nullptr) {
+        PrintLayout(top, advice ? IDB_TROUBLESHOOT_BACKGROUND : IDB_FRAME_BACKGROUND);
+    }
+    if (top != nullptr && !advice) {
+        PrintLayout(page, ::GetDlgItem(page, IDC_WELCOME_DONOTSHOW) ? IDB_WELCOME_BACKGROUND
+                                                                    : IDB_PAGE_BACKGROUND);
+    }
+    std::printf("end\n");
+}
+
 void Drive(HWND frame, const std::string& command) {
     const char* line = command.c_str();
     UINT message = 0;
@@ -372,6 +542,23 @@ void Drive(HWND frame, const std::string& command) {
     } else if (std::sscanf(line, "post %u %lu %d", &message, &wParam, &id) >= 2) {
         ::PostMessageW(id != 0 ? ::GetDlgItem(frame, id) : frame, message, wParam, 0);
         std::printf("posted\n");
+    } else if (std::sscanf(line, "dpichange %lu %d", &wParam, &id) == 2) {
+        RECT rect{};
+        ::GetWindowRect(frame, &rect);
+        const int from = static_cast<int>(wParam);
+        rect = RECT{0, 0, ::MulDiv(rect.right - rect.left, id, from),
+                    ::MulDiv(rect.bottom - rect.top, id, from)};
+        // the rectangle lives in the frame's process, as the system's would
+        HANDLE process = OpenOwner(frame);
+        void* remote = ::VirtualAllocEx(process, nullptr, sizeof rect, MEM_COMMIT, PAGE_READWRITE);
+        ::WriteProcessMemory(process, remote, &rect, sizeof rect, nullptr);
+        ::SendMessageTimeoutW(frame, 0x02E0, MAKEWPARAM(id, id), reinterpret_cast<LPARAM>(remote),
+                              SMTO_BLOCK, 5000, nullptr);
+        ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        ::CloseHandle(process);
+        std::printf("changed\n");
+    } else if (command == "layout" || command == "layout advice") {
+        Layout(frame, command != "layout");
     } else {
         std::printf("unknown command\n");
     }
@@ -392,6 +579,7 @@ int main(int argc, char** argv) {
                              "       wizard_driver (commands on stdin)\n");
         return 2;
     }
+    ::SetProcessDPIAware(); // sizes and pixels as the wizard has them, whatever the scale
     HANDLE started = ::CreateEventW(nullptr, TRUE, FALSE, hitched::kStartupEventName);
     ListenForLaunches();
     const wchar_t* show = hitched::kShowWindowMessageName;

@@ -6,7 +6,7 @@ dialogs' controls land on each bitmap (dialog units times 1.5 px across and abou
 stay clear of the texts.
 """
 
-from raster import (Arc, Canvas, Circle, Polygon, RoundRect, Stroke, linear, mix, ramp,
+from raster import (Arc, Canvas, Circle, Polygon, RoundRect, Stroke, linear, mix, ramp, scaled,
                     smoothstep, to_byte)
 import glyphs
 import palette as P
@@ -33,9 +33,9 @@ BUTTON_STYLES = {
 }
 
 
-def button_face(width, height, style, backdrop):
+def button_face(width, height, style, backdrop, scale=1.0):
     border, bw, top, bottom, shine = BUTTON_STYLES[style]
-    c = Canvas(width, height, backdrop)
+    c = Canvas(width, height, backdrop, scale=scale)
     radius = min(6.0, height / 3.0)
     outer = RoundRect(0.5, 0.5, width - 0.5, height - 0.5, radius)
     c.fill(outer, border)
@@ -50,9 +50,9 @@ def button_face(width, height, style, backdrop):
         c.fill(Stroke([(bw + 3, bw + 1.2), (width - bw - 3, bw + 1.2)], 1.4), (60, 80, 110), 0.18)
     cov = c.coverage(outer)
     rows = _rows(c)
-    for y in range(height):
-        for x in range(width):
-            if cov[y * width + x] < 0.02:
+    for y in range(c.h):
+        for x in range(c.w):
+            if cov[y * c.w + x] < 0.02:
                 rows[y][x] = P.MAGENTA
     return rows
 
@@ -64,9 +64,9 @@ FRAME_HEADER = 56
 FRAME_FOOTER = 462
 
 
-def frame_129():
+def frame_129(scale=1.0):
     w, h = 671, 508
-    c = Canvas(w, h)
+    c = Canvas(w, h, scale=scale)
     c.fill_rows(lambda y: body_colour(y) if y < FRAME_FOOTER else P.FOOTER)
     # header band: deep blue to teal, with soft translucent circles for depth
     band = RoundRect(-20, -20, w + 20, FRAME_HEADER, 0)
@@ -128,9 +128,9 @@ def body_colour(frame_y):
 # separator at 73-78 px, the clip of the detect-cable page at 352..532 x 154..330.
 
 
-def page_163():
+def page_163(scale=1.0):
     w, h = 642, 349
-    c = Canvas(w, h)
+    c = Canvas(w, h, scale=scale)
     c.fill_rows(lambda y: body_colour(y + PAGE_TOP))
     side_panel(c, 10, 10, 160, h - 10, 170, 96)
     return _rows(c)
@@ -141,9 +141,9 @@ def page_163():
 # The band between holds a picture: a computer and a phone, linked.
 
 
-def welcome_162():
+def welcome_162(scale=1.0):
     w, h = 540, 299
-    c = Canvas(w, h)
+    c = Canvas(w, h, scale=scale)
     c.fill_rows(lambda y: body_colour(y + WELCOME_TOP))
     side_panel(c, 4, 4, 94, h - 4, 150, 78)
     # hero picture: monitor, a dashed link, a phone
@@ -169,9 +169,9 @@ def welcome_162():
 # 81..475, buttons at 485..511.
 
 
-def troubleshoot_155():
+def troubleshoot_155(scale=1.0):
     w, h = 491, 530
-    c = Canvas(w, h, P.PAPER)
+    c = Canvas(w, h, P.PAPER, scale=scale)
     c.fill(RoundRect(-2, -2, w + 2, 6, 0), linear(0, 0, w, 0, [(0.0, P.BLUE_DEEP), (0.6, P.BLUE),
                                                                  (1.0, (34, 146, 196))]))
     # an advice sign beside the heading
@@ -190,13 +190,13 @@ def troubleshoot_155():
 # Separator 136 (440 x 2, 4 bits per pixel): an accent line that fades out to the right.
 
 
-def separator_136():
-    w = 440
+def separator_136(scale=1.0):
+    w = scaled(440, scale)
     steps = 16
     stops = [(0.0, P.BLUE), (0.55, TEAL_SOFT), (1.0, P.PAPER)]
     pal = [tuple(to_byte(v) for v in ramp(stops, i / (steps - 1))) for i in range(steps)]
     rows = []
-    for r in range(2):
+    for r in range(scaled(2, scale)):
         row = []
         for x in range(w):
             # sixteen colours over 440 pixels would show steps: an ordered dither between
@@ -271,17 +271,20 @@ def _greyed(rgb):
     return (g, g, g)
 
 
-def imagelist_169():
-    w, h = 121, 24
+def imagelist_169(scale=1.0):
+    # six cells and the spare column; the program splits the strip by its height and a sixth
+    # of its width, so every scale keeps the same layout
+    cw, ch = scaled(CELL_W, scale), scaled(CELL_H, scale)
+    w, h = 6 * cw + 1, ch
     rows = [[P.MAGENTA] * w for _ in range(h)]
     cells = []
     for draw in (_cell_phone, _cell_handshake, _cell_padlock):
-        c = Canvas(CELL_W, CELL_H, P.WHITE, alpha=0.0)
+        c = Canvas(CELL_W, CELL_H, P.WHITE, alpha=0.0, scale=scale)
         draw(c)
         cell = []
-        for y in range(CELL_H):
+        for y in range(ch):
             line = []
-            for x in range(CELL_W):
+            for x in range(cw):
                 r, g, b, a = c.pixel(x, y)
                 if a < 0.25:
                     line.append(None)  # transparent
@@ -291,10 +294,10 @@ def imagelist_169():
         cells.append(cell)
     cells += [[[None if p is None else _greyed(p) for p in line] for line in cell] for cell in cells]
     for i, cell in enumerate(cells):
-        for y in range(CELL_H):
-            for x in range(CELL_W):
+        for y in range(ch):
+            for x in range(cw):
                 if cell[y][x] is not None:
-                    rows[y][i * CELL_W + x] = cell[y][x]
+                    rows[y][i * cw + x] = cell[y][x]
     return rows
 
 

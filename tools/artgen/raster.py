@@ -298,22 +298,33 @@ def ramp(stops, t):
 # ---------------------------------------------------------------------------------------
 
 
-class Canvas:
-    """RGBA pixels, top row first, channels as floats 0..255 (alpha 0..1, straight)."""
+def scaled(n, scale):
+    """Pixels of a length of n pixels at 100 % drawn at `scale` (1.25 for 125 %...)."""
+    return int(n * scale + 0.5)
 
-    def __init__(self, width, height, colour=(0.0, 0.0, 0.0), alpha=1.0):
-        self.w, self.h = width, height
-        n = width * height
+
+class Canvas:
+    """RGBA pixels, top row first, channels as floats 0..255 (alpha 0..1, straight).
+
+    Pictures are described in the pixels of their 100 % size; a canvas of another scale has
+    scaled(width) x scaled(height) pixels and renders the same shapes with that many more
+    pixels (edges stay one pixel soft), so no picture is stretched from its 100 % bitmap."""
+
+    def __init__(self, width, height, colour=(0.0, 0.0, 0.0), alpha=1.0, scale=1.0):
+        self.s = float(scale)
+        self.w, self.h = scaled(width, scale), scaled(height, scale)
+        n = self.w * self.h
         self.r = [float(colour[0])] * n
         self.g = [float(colour[1])] * n
         self.b = [float(colour[2])] * n
         self.a = [float(alpha)] * n
 
     def _range(self, box, grow):
-        x0 = max(0, int(box[0] - grow) - 1)
-        y0 = max(0, int(box[1] - grow) - 1)
-        x1 = min(self.w, int(box[2] + grow) + 2)
-        y1 = min(self.h, int(box[3] + grow) + 2)
+        s = self.s
+        x0 = max(0, int((box[0] - grow) * s) - 1)
+        y0 = max(0, int((box[1] - grow) * s) - 1)
+        x1 = min(self.w, int((box[2] + grow) * s) + 2)
+        y1 = min(self.h, int((box[3] + grow) * s) + 2)
         return x0, y0, x1, y1
 
     def blend(self, i, colour, cov):
@@ -329,39 +340,42 @@ class Canvas:
         self.a[i] = oa
 
     def fill(self, shape, paint, opacity=1.0, soft=0.0):
-        """Paints `shape`: edges anti-aliased over one pixel, or blurred over `soft` pixels."""
+        """Paints `shape`: edges anti-aliased over one pixel, or blurred over `soft` pixels
+        (of the 100 % size)."""
         x0, y0, x1, y1 = self._range(shape.bbox(), soft)
         solid = not callable(paint)
-        w = self.w
+        w, s = self.w, self.s
+        inv = 1.0 / s
         sdf = shape.sdf
         for y in range(y0, y1):
-            py = y + 0.5
+            py = (y + 0.5) * inv
             row = y * w
             for x in range(x0, x1):
-                d = sdf(x + 0.5, py)
+                px = (x + 0.5) * inv
+                d = sdf(px, py)
                 if soft > 0.0:
                     cov = smoothstep((soft - d) / (2.0 * soft))
                 else:
-                    cov = clamp01(0.5 - d)
+                    cov = clamp01(0.5 - d * s)
                 if cov <= 0.0:
                     continue
-                self.blend(row + x, paint if solid else paint(x + 0.5, py), cov * opacity)
+                self.blend(row + x, paint if solid else paint(px, py), cov * opacity)
 
     def fill_all(self, paint):
         """Covers the whole canvas, opaque."""
-        w = self.w
+        w, inv = self.w, 1.0 / self.s
         for y in range(self.h):
-            py = y + 0.5
+            py = (y + 0.5) * inv
             for x in range(w):
-                c = paint(x + 0.5, py)
+                c = paint((x + 0.5) * inv, py)
                 i = y * w + x
                 self.r[i], self.g[i], self.b[i], self.a[i] = c[0], c[1], c[2], 1.0
 
     def fill_rows(self, paint_of_y):
         """Covers the whole canvas with a colour per row (fast vertical gradients)."""
-        w = self.w
+        w, inv = self.w, 1.0 / self.s
         for y in range(self.h):
-            c = paint_of_y(y + 0.5)
+            c = paint_of_y((y + 0.5) * inv)
             s = y * w
             self.r[s:s + w] = [c[0]] * w
             self.g[s:s + w] = [c[1]] * w
@@ -372,9 +386,10 @@ class Canvas:
         """Per-pixel coverage of a shape as a flat list (for masks)."""
         cov = [0.0] * (self.w * self.h)
         x0, y0, x1, y1 = self._range(shape.bbox(), 0.0)
+        s, inv = self.s, 1.0 / self.s
         for y in range(y0, y1):
             for x in range(x0, x1):
-                cov[y * self.w + x] = clamp01(0.5 - shape.sdf(x + 0.5, y + 0.5))
+                cov[y * self.w + x] = clamp01(0.5 - shape.sdf((x + 0.5) * inv, (y + 0.5) * inv) * s)
         return cov
 
     def pixel(self, x, y):

@@ -13,7 +13,7 @@ if(NOT HITCHED_SANITIZE STREQUAL "thread")
         "ART_DIR=${HITCHED_ART_DIR}" "HELP_FILE=${HITCHED_HELP_PATH}" "HELP_SRC=${HELP_SRC}"
         "ARTGEN=${ARTGEN_DIR}/artgen.py" "CHMLS=${HITCHED_CHMLS}" "LANG_FILE=${HITCHED_LANG_FILE}"
         "PYTHONDONTWRITEBYTECODE=1")
-    foreach(suite BitmapHeaders ButtonFaces ImageStrip Backgrounds Icon Clip Help Determinism)
+    foreach(suite BitmapHeaders ButtonFaces ImageStrip Backgrounds Scales Icon Clip Help Determinism)
         add_test(NAME art.${suite}
                  COMMAND ${HITCHED_PYTHON} -B -m unittest -v test_artfiles.${suite}
                  WORKING_DIRECTORY ${ART_TEST_DIR})

@@ -3,6 +3,7 @@ writers). Environment: ART_DIR, HELP_FILE, HELP_SRC, ARTGEN, CHMLS and LANG_FILE
 file, whose help keys must name topics of the compiled help)."""
 
 import glob
+import itertools
 import os
 import re
 import struct
@@ -232,10 +233,52 @@ class Help(unittest.TestCase):
                 self.assertIn('value="%s"' % t, text, "contents lists %s" % t)
 
 
+def scaled(n, percent):
+    return (n * percent + 50) // 100
+
+
+class Scales(unittest.TestCase):
+    def test_every_bitmap_is_drawn_for_each_scale_and_compiled_in_under_its_id(self):
+        with open(os.path.join(ART, "scaled_bitmaps.rc")) as f:
+            lines = set(re.findall(r'^(\d+) BITMAP "art/(\d+)/(\w+\.bmp)"$', f.read(), re.M))
+        self.assertEqual(len(lines), 3 * len(SIZES))
+        for (step, percent), path in itertools.product(enumerate((125, 150, 200), 1),
+                                                       glob.glob(os.path.join(ART, "*.bmp"))):
+            bid, name = int(re.search(r"_(\d+)\.bmp$", path).group(1)), os.path.basename(path)
+            self.assertIn((str(bid + 1000 * step), str(percent), name), lines)
+            with open(os.path.join(ART, str(percent), name), "rb") as f:
+                header = struct.unpack_from("<2s16xiiHH", f.read(30))  # no pixels: quick
+            size = (6 * scaled(20, percent) + 1, scaled(24, percent)) if bid == 169 else \
+                tuple(scaled(n, percent) for n in SIZES[bid])
+            self.assertEqual(header, (b"BM",) + size + (1, 4 if bid == 136 else 24), path)
+
+    def test_the_200_percent_art_is_the_same_picture_drawn_with_four_times_the_pixels(self):
+        for bid in (135, 169, 166):
+            small, big = load(bid), Bmp(os.path.join(ART, "200", os.path.basename(
+                glob.glob(os.path.join(ART, "*_%d.bmp" % bid))[0])))
+            diff, blocky, n = 0.0, 0, 0
+            for y in range(small.height):
+                for x in range(big.width // 2):  # the strip's spare column stays one wide
+                    quad = [big.rows[2 * y + j][2 * x + i] for j in (0, 1) for i in (0, 1)]
+                    if MAGENTA in quad or small.rows[y][x] == MAGENTA:
+                        continue
+                    mean = [sum(p[k] for p in quad) / 4.0 for k in range(3)]
+                    diff += sum(abs(mean[k] - small.rows[y][x][k]) for k in range(3)) / 3.0
+                    blocky += len(set(quad)) == 1 and quad[0] == small.rows[y][x]
+                    n += 1
+            # the same picture: two by two blocks average to the 100 % pixel...
+            self.assertLess(diff / n, 8.0, bid)
+            # ...but drawn anew, not the 100 % pixels doubled (flat areas repeat, edges do not)
+            self.assertLess(blocky / n, 0.9, bid)
+
+
 class Determinism(unittest.TestCase):
     def test_a_second_run_writes_the_same_bytes(self):
+        # One scale keeps the test short: every scale is drawn by the same code, and 125 %
+        # (1.25 pixels to the 100 % one) takes its every step.
         with tempfile.TemporaryDirectory() as tmp:
-            subprocess.run([sys.executable, os.environ["ARTGEN"], tmp], check=True)
+            subprocess.run([sys.executable, os.environ["ARTGEN"], tmp, "--scales", "125"],
+                           check=True)
             produced = [os.path.relpath(os.path.join(root, name), tmp)
                         for root, _, files in os.walk(tmp) for name in files]
             self.assertGreater(len(produced), 17)
