@@ -1,5 +1,7 @@
 #include "portservice/port_service.h"
 
+#include "portservice/port_service_parts.h"
+
 #include <chrono>
 #include <cstring>
 #include <set>
@@ -10,21 +12,6 @@
 using hitched::kInvalidSocket;
 using hitched::SocketHandle;
 using hitched::Trace;
-
-// One accepted connection and the thread that serves it.
-struct CPortService::Connection {
-    explicit Connection(SocketHandle s) : socket(s) {}
-
-    const SocketHandle socket;
-    std::unique_ptr<hitched::ServerThread> thread;
-    // A header and its payload go out under this lock, so a reply and a push to the same
-    // client never interleave.
-    std::mutex sendLock;
-    // Guards `closed` against StopServer's Interrupt; never held across a send.
-    std::mutex stateLock;
-    bool closed = false;
-    std::atomic<bool> finished{false};
-};
 
 namespace {
 
@@ -89,11 +76,12 @@ bool CPortService::StartServer() {
         return false;
     }
     m_boundPort = m_sockets.LocalPort(m_sListen);
+    m_pushThread = m_sockets.StartThread([this] { PushThread(); });
     const SocketHandle listener = m_sListen;
     m_acceptThread = m_sockets.StartThread([this, listener] { AcceptClientThread(listener); });
-    if (!m_acceptThread) {
+    if (!m_acceptThread || !m_pushThread) {
         m_owner.SignalStarted();
-        Trace(u"ERROR:==================No thread to accept clients.");
+        Trace(u"ERROR:==================No thread to accept clients or to push.");
         return false;
     }
     return true;
@@ -107,6 +95,7 @@ void CPortService::StopServer() {
         connections.swap(m_vecClients);
     }
     m_stateChanged.notify_all();
+    StopPushThread();
 
     // Wake every connection thread from its endless receive (and any push stuck in a send);
     // each thread then frees its holds and closes its own socket.
@@ -195,20 +184,7 @@ void CPortService::AcceptClientThread(SocketHandle listener) {
                     m_sockets.Close(socket);
                 break;
             }
-            // A failed accept is listed too; its thread ends at its first read.
-            auto connection = std::make_shared<Connection>(socket);
-            ++m_connectionThreads;
-            connection->thread = m_sockets.StartThread(
-                [this, connection] { ProcessConnectedPhoneThread(connection); });
-            if (connection->thread) {
-                m_vecClients.push_back(connection);
-            } else {
-                --m_connectionThreads;
-                // No thread to serve it (the system is out of them): refuse the connection.
-                Trace(u"AcceptClientThread: no thread for a new client.");
-                if (socket != kInvalidSocket)
-                    m_sockets.Close(socket);
-            }
+            ServeOrRefuse(socket);
         }
         Pause(m_config.timing.acceptPauseMs);
     }
@@ -217,6 +193,37 @@ void CPortService::AcceptClientThread(SocketHandle listener) {
         m_acceptEnded.store(true);
     }
     m_stateChanged.notify_all();
+}
+
+void CPortService::ServeOrRefuse(SocketHandle socket) {
+    // Under m_lock. Beyond the cap a peer gets no threads: it is closed at once.
+    if (m_vecClients.size() >= m_config.maxClients) {
+        Trace(u"AcceptClientThread: %d clients already, a new connection is closed.",
+              static_cast<int>(m_vecClients.size()));
+        if (socket != kInvalidSocket)
+            m_sockets.Close(socket);
+        return;
+    }
+    // A failed accept is listed too; its thread ends at its first read.
+    auto connection = std::make_shared<Connection>(socket);
+    ++m_connectionThreads;
+    connection->writer = m_sockets.StartThread([this, connection] { WriterThread(connection); });
+    if (connection->writer)
+        connection->thread =
+            m_sockets.StartThread([this, connection] { ProcessConnectedPhoneThread(connection); });
+    if (connection->thread) {
+        m_vecClients.push_back(connection);
+        return;
+    }
+    --m_connectionThreads;
+    // No thread to serve it (the system is out of them): refuse the connection.
+    Trace(u"AcceptClientThread: no thread for a new client.");
+    if (connection->writer) {
+        StopWriter(*connection);
+        connection->writer->Join();
+    }
+    if (socket != kInvalidSocket)
+        m_sockets.Close(socket);
 }
 
 void CPortService::ReapEndedConnections() {
@@ -284,7 +291,14 @@ void CPortService::EndConnection(const ConnectionPtr& connection) {
         }
         m_ended.push_back(connection);
     }
-    // A push still sending to this socket finishes (or fails) before the socket goes.
+    // A push stuck on this socket is woken; the writer ends before the socket goes.
+    {
+        std::lock_guard<std::mutex> state(connection->stateLock);
+        if (connection->socket != kInvalidSocket)
+            m_sockets.Interrupt(connection->socket);
+    }
+    StopWriter(*connection);
+    connection->writer->Join();
     std::lock_guard<std::mutex> send(connection->sendLock);
     std::lock_guard<std::mutex> state(connection->stateLock);
     if (connection->socket != kInvalidSocket)
@@ -345,57 +359,6 @@ void CPortService::SendPhoneList(Connection& connection) {
     send_data(connection.socket, payload.data(), payload.size(), &status,
               m_config.timing.sendWaitMs);
     Trace(u"send GET_ALL_CONNECTEDPHONE data over!");
-}
-
-void CPortService::BroadcastDeviceChanged(const std::vector<const _CONNECTEDPHONE_T*>& phones,
-                                          bool noRetryTimer) {
-    std::lock_guard<std::mutex> order(m_broadcastLock);
-    // The retry timer's repeat of an empty push (an empty list, no new timer) is stale once
-    // another broadcast came after that push: the timer may have fired while that broadcast
-    // was still sending, before its kill request could reach the timer, and repeating the
-    // empty push now would wipe the phones just pushed.
-    if (phones.empty() && noRetryTimer && !m_retryPushDue) {
-        Trace(u"CPortService::BroadcastDeviceChanged(): Retry push dropped: a newer list went "
-              u"out.");
-        return;
-    }
-    Trace(u"CPortService::BroadcastDeviceChanged(): Connected phone count: %d",
-          static_cast<int>(phones.size()));
-    std::vector<std::uint8_t> payload = m_table.Rebuild(phones);
-    std::vector<std::uint8_t> header =
-        hitched::BuildPushHeader(payload.size() / hitched::kSlotBytes);
-
-    // The pauses below run without the server's lock: clients keep being served meanwhile.
-    std::vector<ConnectionPtr> clients;
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        clients = m_vecClients;
-    }
-    Trace(u"CPortService::BroadcastDeviceChanged(): Connected client count: %d",
-          static_cast<int>(clients.size()));
-    int number = 0;
-    for (const ConnectionPtr& client : clients) {
-        Trace(u"CPortService::BroadcastDeviceChanged(): To client %d", ++number);
-        if (client->socket != kInvalidSocket) {
-            std::lock_guard<std::mutex> send(client->sendLock);
-            if (!client->closed) {
-                int status = 0;
-                send_data(client->socket, header.data(), header.size(), &status,
-                          m_config.timing.sendWaitMs);
-                Pause(m_config.timing.pushHeaderPauseMs);
-                if (!payload.empty())
-                    send_data(client->socket, payload.data(), payload.size(), &status,
-                              m_config.timing.sendWaitMs);
-            }
-        }
-        Pause(m_config.timing.pushClientPauseMs);
-    }
-
-    m_retryPushDue = phones.empty() && !noRetryTimer;
-    if (m_retryPushDue)
-        m_owner.SetRetryTimer();
-    else
-        m_owner.KillRetryTimer();
 }
 
 int CPortService::CopyConnectedPhones(void* buffer, std::size_t bufferBytes) const {

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -32,6 +33,9 @@ struct PortServiceConfig {
     std::string bindAddress = "0.0.0.0"; // every local IPv4 address
     std::uint16_t port = 9520;           // 0 lets the system pick one (tests)
     int backlog = 20;
+    // Simultaneous clients served; a connection beyond them is accepted and closed at once.
+    // Each costs two threads (its reads, its pushes) of kServerThreadStackBytes.
+    std::size_t maxClients = 64;
     PortServiceTiming timing;
 };
 
@@ -53,9 +57,11 @@ public:
     void StopServer();
 
     // Rebuilds the table from the detected phones (holds carried over by phone name) and
-    // pushes it to every client, on the caller's thread: about 500 ms per client. An empty
-    // push sets the retry timer; the timer's repeat (an empty list, noRetryTimer) is dropped
-    // once another broadcast has come since.
+    // queues its push to every client; returns at once. The push thread hands the push to the
+    // clients in accept order, 500 ms apart; each client's own writer sends it, so a client
+    // that does not read holds up nobody else. Once a push was handed out, an empty one sets
+    // the retry timer; the timer's repeat (an empty list, noRetryTimer) is dropped when
+    // another broadcast has come since.
     void BroadcastDeviceChanged(const std::vector<const _CONNECTEDPHONE_T*>& phones,
                                 bool noRetryTimer);
     int CopyConnectedPhones(void* buffer, std::size_t bufferBytes) const;
@@ -72,13 +78,25 @@ public:
     std::size_t ClientCount() const;
     int RunningConnectionThreads() const { return m_connectionThreads.load(); }
     std::vector<_PORTPHONEENTRY_T> TableSnapshot() const { return m_table.Snapshot(); }
+    // Waits until every queued push was handed out and sent (or given up); false after
+    // `limitMs`.
+    bool WaitUntilPushesSent(std::uint32_t limitMs) const;
 
 private:
     struct Connection;
     using ConnectionPtr = std::shared_ptr<Connection>;
 
+    struct Push;
+    using PushPtr = std::shared_ptr<const Push>;
+
     void AcceptClientThread(hitched::SocketHandle listener);
+    void ServeOrRefuse(hitched::SocketHandle socket);
     void ProcessConnectedPhoneThread(ConnectionPtr connection);
+    void PushThread();
+    void HandOut(const PushPtr& push);
+    void WriterThread(ConnectionPtr connection);
+    void StopWriter(Connection& connection);
+    void StopPushThread();
     void HandleRequest(Connection& connection, const std::uint8_t* bytes, std::size_t size);
     void SendPhoneList(Connection& connection);
     void SendMessageTo(Connection& connection, const std::vector<std::uint8_t>& message);
@@ -106,8 +124,17 @@ private:
 
     // Keeps pushes in the order of their rebuilds when two threads broadcast at once.
     std::mutex m_broadcastLock;
-    // Under m_broadcastLock: an empty push set the retry timer and no broadcast came since.
+    // Under m_broadcastLock: the last push queued was empty and sets the retry timer.
     bool m_retryPushDue = false;
+
+    // Pushes waiting for the push thread, in broadcast order; m_pushesBusy counts the queued
+    // ones and the one being handed out, and the sends still waiting in writers.
+    mutable std::mutex m_pushLock;
+    mutable std::condition_variable m_pushChanged;
+    std::deque<PushPtr> m_pushQueue;
+    int m_pushesBusy = 0;
+    bool m_pushStop = false;
+    std::unique_ptr<hitched::ServerThread> m_pushThread;
     std::unique_ptr<hitched::ServerThread> m_acceptThread;
     std::atomic<bool> m_acceptEnded{false};
     std::atomic<int> m_connectionThreads{0};

@@ -144,13 +144,12 @@ LRESULT CHitchDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL CHitchDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
     if (message == WM_CABLE_PHONES_FOUND) {
-        OnCablePhonesFound(static_cast<unsigned>(wParam),
-                           reinterpret_cast<std::vector<unsigned char>*>(lParam));
+        OnCablePhonesFound(static_cast<unsigned>(wParam), static_cast<unsigned>(lParam));
         *pResult = 0;
         return TRUE;
     }
     if (message == WM_MONITOR_PHONES) {
-        OnMonitorPhones(reinterpret_cast<std::vector<unsigned char>*>(lParam));
+        OnMonitorPhones(static_cast<unsigned>(lParam));
         *pResult = 0;
         return TRUE;
     }

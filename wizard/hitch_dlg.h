@@ -5,6 +5,7 @@
 #include "controls/skin_button.h"
 #include "pages/wizard_notify.h"
 #include "ui/dialog.h"
+#include "wizard/posted_blocks.h"
 #include "wizard/wizard_pages.h"
 
 #include <atomic>
@@ -29,8 +30,9 @@ class CBluetoothPairringDlg;
 
 class CHitchDlg : public CDialog, public CWizardNotify {
 public:
-    // Posted to the frame by worker threads; lParam is a heap block of _CONNECTEDPHONE_T
-    // records that the handler takes over. wParam of the first: the page-2 visit it belongs to.
+    // Posted to the frame by worker threads (PostPhones); lParam is the number of a block of
+    // _CONNECTEDPHONE_T records kept by the frame. wParam of the first: the page-2 visit it
+    // belongs to.
     static constexpr UINT WM_CABLE_PHONES_FOUND = WM_APP + 0x101;
     static constexpr UINT WM_MONITOR_PHONES = WM_APP + 0x102;
     // Timers of the frame; 103, the retry push, belongs to the port service's owner.
@@ -55,6 +57,9 @@ public:
     // Polls the port service once a second until a phone is connected, then hands the phones
     // to the UI thread, which fills the completed page and shows it. Started by ShowPage(2).
     static unsigned CableDetectThread(CHitchDlg* pDlg, unsigned nGeneration);
+    // From any thread: keeps the records and posts their number with one of the two messages
+    // above; FALSE (and nothing kept) when the message could not be posted.
+    BOOL PostPhones(UINT message, WPARAM wParam, std::vector<unsigned char> records);
 
     // Switches to page 0..6; 4 opens the infrared advice over the current page; any other
     // number does nothing.
@@ -192,13 +197,14 @@ private:
     void ShowBtMessage(UINT nTextId, UINT nType);
 
     // Cable detection. Worker threads never touch windows: they post what they found to the
-    // frame (a heap block the handler takes over), and the UI thread fills and switches.
+    // frame (the number of a block it keeps), and the UI thread fills and switches.
     void StartCableDetectThread();
     void SignalCableDetectStop(); // sets the stop flag and wakes the worker's sleep
     void JoinCableDetectThread();
-    void OnCablePhonesFound(unsigned nGeneration, std::vector<unsigned char>* pPhones);
-    void OnMonitorPhones(std::vector<unsigned char>* pPhones);
+    void OnCablePhonesFound(unsigned nGeneration, unsigned nBlock);
+    void OnMonitorPhones(unsigned nBlock);
     void DiscardPostedPhones();
+    CPostedBlocks m_postedPhones;
     std::thread m_cableDetectThread;
     std::mutex m_cableDetectWakeLock;
     std::condition_variable m_cableDetectWake; // cuts the one-second sleep short on a stop

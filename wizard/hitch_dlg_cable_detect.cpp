@@ -68,18 +68,25 @@ unsigned CHitchDlg::CableDetectThread(CHitchDlg* pDlg, unsigned nGeneration) {
     }
     // The completed page and the page switch belong to the UI thread: hand the records over.
     phones->resize(static_cast<std::size_t>(count) * sizeof(_CONNECTEDPHONE_T));
-    std::vector<unsigned char>* block = phones.release();
-    if (!pDlg->PostMessage(WM_CABLE_PHONES_FOUND, nGeneration, reinterpret_cast<LPARAM>(block))) {
-        delete block;
-    }
+    pDlg->PostPhones(WM_CABLE_PHONES_FOUND, nGeneration, std::move(*phones));
     return 1;
 }
 
-void CHitchDlg::OnCablePhonesFound(unsigned nGeneration, std::vector<unsigned char>* pPhones) {
-    std::unique_ptr<std::vector<unsigned char>> phones(pPhones);
+BOOL CHitchDlg::PostPhones(UINT message, WPARAM wParam, std::vector<unsigned char> records) {
+    const unsigned number = m_postedPhones.Keep(std::move(records));
+    if (PostMessage(message, wParam, static_cast<LPARAM>(number))) {
+        return TRUE;
+    }
+    m_postedPhones.Take(number);
+    return FALSE;
+}
+
+void CHitchDlg::OnCablePhonesFound(unsigned nGeneration, unsigned nBlock) {
+    // A number the frame did not hand out (a message from elsewhere) finds nothing.
+    const std::optional<CPostedBlocks::Block> phones = m_postedPhones.Take(nBlock);
     // Posted after ShowPage(2) has recorded page 2, so page 5 is the later state. A result
     // that arrives after the user left page 2, or after the time-out, is stale.
-    if (m_bStopCableDetect || nGeneration != m_nCableDetectGeneration) {
+    if (!phones || m_bStopCableDetect || nGeneration != m_nCableDetectGeneration) {
         return;
     }
     if (m_pCompletedPage != nullptr) {
@@ -98,9 +105,9 @@ void CHitchDlg::OnCableDetectTimeout() {
     }
 }
 
-void CHitchDlg::OnMonitorPhones(std::vector<unsigned char>* pPhones) {
-    std::unique_ptr<std::vector<unsigned char>> phones(pPhones);
-    if (m_pCompletedPage == nullptr) {
+void CHitchDlg::OnMonitorPhones(unsigned nBlock) {
+    const std::optional<CPostedBlocks::Block> phones = m_postedPhones.Take(nBlock);
+    if (!phones || m_pCompletedPage == nullptr) {
         return;
     }
     // No phones is a list to show too: an empty block still needs an address, since a null
@@ -117,6 +124,6 @@ void CHitchDlg::DiscardPostedPhones() {
     }
     MSG message;
     while (::PeekMessageW(&message, m_hWnd, WM_CABLE_PHONES_FOUND, WM_MONITOR_PHONES, PM_REMOVE)) {
-        delete reinterpret_cast<std::vector<unsigned char>*>(message.lParam);
     }
+    m_postedPhones.Clear();
 }

@@ -72,11 +72,9 @@ public:
         const int count = m_dlg.m_pPortService->CopyConnectedPhones(buffer, bytes);
         // The completed page is a window of the UI thread: post it a copy to show.
         const auto* first = static_cast<const unsigned char*>(buffer);
-        auto* block = new std::vector<unsigned char>(
-            first, first + static_cast<std::size_t>(count) * sizeof(_CONNECTEDPHONE_T));
-        if (!m_dlg.PostMessage(CHitchDlg::WM_MONITOR_PHONES, 0, reinterpret_cast<LPARAM>(block))) {
-            delete block;
-        }
+        m_dlg.PostPhones(CHitchDlg::WM_MONITOR_PHONES, 0,
+                         std::vector<unsigned char>(first, first + static_cast<std::size_t>(count) *
+                                                                       sizeof(_CONNECTEDPHONE_T)));
     }
 
 private:

@@ -3,13 +3,17 @@
 # phonesim phone on COM5 (and a printer's firmware on COM6), and port-service clients
 # (portclient.exe) on 127.0.0.1:9520. Which phones a pass rejects and why, and when a device
 # that is no phone is asked again, is pinned by the detection's own tests; here the wiring: the
-# real maker library, phone lock, support list, port service, retry timer and left-alone devices.
+# real maker library, phone lock, support list, port service, retry timer and left-alone devices,
+# and the wizard answering while the port service pushes to 40 idle clients.
 #   usage: detection_e2e.py PHONESIM PORTCLIENT_EXE HELPER_EXE DRIVER_EXE
 # Environment: HITCHED_WINE_DIR (the build's Wine folder), HITCHED_DIST_DIR (install layout).
 # Prints a transcript and the figures; exits nonzero on the first failed check.
 import os
+import re
+import socket
 import subprocess
 import sys
+import threading
 import time
 
 from wine_e2e import EMPTY_SCENARIO, HERE, PASS_LINE, PHONE_SCENARIO, Session, Wine, check, log
@@ -151,9 +155,7 @@ def main():
         # USB Cable switched off: the phone leaves at the next pass; switched on by a client,
         # it is back at once.
         switch_usb_cable("0")
-        before = watcher.count()
-        push_after("USB Cable off", 0)
-        watcher.wait_push(before + 1, 12)  # the repeat of the empty push
+        idle_clients_during_an_unplug(session, helper, debug, watcher, push_after)
         switch_usb_cable("1")
         _, latency = push_after("EnableConnectType USB", 1, act=lambda: (
             time.monotonic(), wine.run([portclient, "enable", "USB"]))[0])
@@ -174,6 +176,50 @@ def main():
         session.finish()
     print("detection e2e: all checks passed")
     return 0
+
+
+# 40 connections that never send or read a byte, as a host on the network may open, connect
+# while the phone leaves: its empty push reaches the first few of them, the repeat five seconds
+# later all 40 (a walk of 20 s, 500 ms a client). All the while the wizard is sent a message
+# every 50 ms (a timer it does not have) and must answer: no push goes out on its thread.
+def idle_clients_during_an_unplug(session, helper, debug, watcher, push_after):
+    begun, idle, waits = debug.count("ProcessConnectedPhoneThread begin"), [], []
+    threading.Thread(target=lambda: idle.extend(  # as fast as five accepts a second let them in
+        socket.create_connection(("127.0.0.1", 9520), timeout=20) for _ in range(40)),
+        daemon=True).start()
+    driver = session.wine.popen([helper], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                stderr=subprocess.DEVNULL, text=True, bufsize=1)
+    check(driver.stdout.readline().startswith("ready"), "idle clients: the wizard driver is ready")
+
+    def probe():
+        while driver.stdin is not None and not driver.stdin.closed:
+            start = time.monotonic()
+            driver.stdin.write("timer 999\n")
+            waits.append((driver.stdout.readline(), time.monotonic() - start)[1])
+            time.sleep(0.05)
+
+    prober = threading.Thread(target=probe, daemon=True)
+    prober.start()
+    debug.wait_count("ProcessConnectedPhoneThread begin", begun + 4, 10)
+    before = watcher.count()
+    push_after("USB Cable off, 40 idle clients connecting", 0)
+    check(debug.wait_count("ProcessConnectedPhoneThread begin", begun + 40, 20),
+          "idle clients: all 40 served")
+    repeat = watcher.wait_push(before + 1, 30)
+    check(repeat is not None and repeat["count"] == 0, "idle clients: the repeat of the empty push")
+    walked = re.findall(r"Connected client count: (\d+)", "\n".join(debug.lines))[-1:]
+    check(walked and int(walked[0]) > 40, "idle clients: the repeat walks %s clients" % walked)
+    time.sleep(3.0)  # six idle clients' turns into the repeat's walk
+    driver.stdin.close()
+    prober.join(timeout=40)
+    driver.wait(timeout=10)
+    worst = max(waits) * 1000 if waits else -1
+    session.figures["wizard's slowest answer while pushing to 40 idle clients, ms"] = worst
+    # A walk on the wizard's thread would keep it from answering for 500 ms a client.
+    check(len(waits) > 50 and worst < 2000, "idle clients: the wizard answered %d times, within "
+          "%.0f ms each" % (len(waits), worst))
+    for connection in idle:
+        connection.close()
 
 
 # A 3D printer's firmware behind a CH340 bridge on COM6, on no never-open list, answering "ok"

@@ -90,6 +90,7 @@ TEST(PortServerStress, HundredClientsClaimReleaseAndLeaveWhileBroadcastsRun) {
     RecordingOwner owner;
     PortServiceConfig config = TestConfig();
     config.backlog = 128;
+    config.maxClients = 128;               // a hundred clients at once, above the cap
     config.timing = {2000, 1, 2, 1, 1, 1}; // send wait, accept, push and list pauses
     CPortService server(owner, PlatformSocketLayer(), config);
     ASSERT_TRUE(server.StartServer());

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <future>
+#include <map>
 
 #ifdef _WIN32
 #include "portservice/winsock_socket_layer.h"
@@ -204,6 +205,60 @@ TEST_F(PortServer, AcceptingIsPacedToFiveConnectionsASecond) {
         EXPECT_EQ(c->Request(u"COM9"), kPortInvalid);
     EXPECT_GE(Clock::now() - start, 900ms);
 }
+
+TEST_F(PortServer, BeyondTheCapANewConnectionIsClosedAtOnceAndLoggedWhileTheOthersAreServed) {
+    PortServiceConfig config = TestConfig();
+    config.maxClients = 2;
+    Start(config);
+    TestClient a(port), b(port);
+    WaitForClients(2);
+    ClientConnection extra;
+    std::uint8_t byte;
+    ASSERT_TRUE(extra.Connect("127.0.0.1", port, nullptr));
+    EXPECT_EQ(extra.Receive(&byte, 1, 5000), ClientConnection::kClosed);
+    EXPECT_EQ(TraceCapture::Count(u"AcceptClientThread: 2 clients already, a new connection is "
+                                  u"closed."),
+              1);
+    EXPECT_EQ(a.Request(u"COM9"), kPortInvalid);
+    b.Close();
+    WaitForClients(1);
+    TestClient late(port);
+    EXPECT_EQ(late.Request(u"COM9"), kPortInvalid) << "a place that was freed is taken again";
+}
+
+#ifndef _WIN32
+// Clients 0 and 3 never read; their narrow windows (Linux socket options) stall the sends to
+// them within one push of 24 phones, here for 3 s a send.
+TEST_F(PortServer, ClientsThatNeverReadHoldUpNeitherTheBroadcastNorTheOthersPushes) {
+    PortServiceConfig config = TestConfig();
+    config.timing.sendWaitMs = 1000;
+    Start(config);
+    ClientConnection mute[2];
+    std::map<int, std::unique_ptr<TestClient>> readers; // by their turn
+    for (int turn = 0; turn < 5; ++turn) {
+        if (turn % 3 == 0)
+            ASSERT_TRUE(mute[turn / 3].Connect("127.0.0.1", port, nullptr, true));
+        else
+            readers[turn] = std::make_unique<TestClient>(port);
+        WaitForClients(static_cast<std::size_t>(turn + 1));
+    }
+    std::vector<_CONNECTEDPHONE_T> phones;
+    for (char16_t c = u'A'; c < u'A' + 24; ++c)
+        phones.push_back(MakeConnectedPhone(u"Ostra " + std::u16string(1, c), u"COM5"));
+    for (int round = 0; round < 2; ++round, std::this_thread::sleep_for(300ms)) {
+        const auto start = Clock::now();
+        server->BroadcastDeviceChanged(Pointers(phones), false);
+        ServerMessage push;
+        EXPECT_FALSE(readers[1]->Next(push, 0)) << "sent before the broadcast returned";
+        for (auto& [turn, reader] : readers) {
+            ASSERT_TRUE(reader->Next(push, 10000));
+            EXPECT_EQ(push.count, 24u);
+            // Before a stalled send to a client ahead could give up.
+            EXPECT_LT(Clock::now() - start, turn * 500ms + 1300ms) << round << " " << turn;
+        }
+    }
+}
+#endif
 
 // Counts what the server releases of this build's real backend.
 class CountingLayer : public PlatformLayer {

@@ -36,11 +36,16 @@ void TraceCapture::Clear() {
     g_traceLines.clear();
 }
 
-void Broadcast(CPortService& server, const std::vector<_CONNECTEDPHONE_T>& phones) {
+std::vector<const _CONNECTEDPHONE_T*> Pointers(const std::vector<_CONNECTEDPHONE_T>& phones) {
     std::vector<const _CONNECTEDPHONE_T*> list;
     for (const _CONNECTEDPHONE_T& p : phones)
         list.push_back(&p);
-    server.BroadcastDeviceChanged(list, false);
+    return list;
+}
+
+void Broadcast(CPortService& server, const std::vector<_CONNECTEDPHONE_T>& phones) {
+    server.BroadcastDeviceChanged(Pointers(phones), false);
+    server.WaitUntilPushesSent(60000);
 }
 
 PortServiceConfig TestConfig() {

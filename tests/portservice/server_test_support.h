@@ -50,7 +50,9 @@ private:
     std::vector<std::pair<int, bool>> m_switches;
 };
 
-// Runs BroadcastDeviceChanged with the records given by value.
+std::vector<const _CONNECTEDPHONE_T*> Pointers(const std::vector<_CONNECTEDPHONE_T>& phones);
+// Runs BroadcastDeviceChanged with the records given by value and waits until its push went
+// out.
 void Broadcast(CPortService& server, const std::vector<_CONNECTEDPHONE_T>& phones);
 
 // A config for a test server on loopback with a port the system picks.

@@ -185,7 +185,13 @@ TEST_F(WizardFrameTest, APhoneFoundOnPageTwoIsListedUnlessThePageWasLeftAndAnEmp
     CListCtrl& list = m_dlg.m_pCompletedPage->m_list;
     ASSERT_EQ(list.GetItemCount(), 1);
     EXPECT_EQ(list.GetItemText(0, 0), L"Ostra OS-100");
-    m_dlg.PostMessage(CHitchDlg::WM_MONITOR_PHONES, 0, LPARAM(new std::vector<unsigned char>()));
+    // Another process posts the frame's messages with made-up numbers: nothing happens.
+    for (UINT message : {CHitchDlg::WM_MONITOR_PHONES, CHitchDlg::WM_CABLE_PHONES_FOUND})
+        for (LPARAM forged : {LPARAM(0), LPARAM(2), LPARAM(0x7ffe0000)})
+            ::PostMessageW(m_dlg.m_hWnd, message, 1, forged);
+    PumpFor(100);
+    EXPECT_EQ(list.GetItemCount(), 1);
+    m_dlg.PostPhones(CHitchDlg::WM_MONITOR_PHONES, 0, {});
     PumpFor(100);
     EXPECT_EQ(list.GetItemCount(), 0);
     // A result that arrives after the user left page 2 is dropped.

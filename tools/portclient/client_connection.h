@@ -17,8 +17,12 @@ public:
     ClientConnection(const ClientConnection&) = delete;
     ClientConnection& operator=(const ClientConnection&) = delete;
 
-    // IPv4 address or "localhost"; `error` receives a readable reason on failure.
-    bool Connect(const std::string& host, std::uint16_t port, std::string* error);
+    // IPv4 address or "localhost"; `error` receives a readable reason on failure. A narrow
+    // window (a 4 KB receive buffer, 536-byte segments) lets a client that stops reading
+    // stall the server within about 100 KB, as on a real network, where loopback's 64 KB
+    // segments would let the server's buffer grow to megabytes first.
+    bool Connect(const std::string& host, std::uint16_t port, std::string* error,
+                 bool narrowWindow = false);
     bool IsConnected() const;
     // All bytes in one send call (the server takes one read for one request).
     bool Send(const std::vector<std::uint8_t>& bytes);

@@ -17,7 +17,8 @@ ClientConnection::~ClientConnection() {
     Close();
 }
 
-bool ClientConnection::Connect(const std::string& host, std::uint16_t port, std::string* error) {
+bool ClientConnection::Connect(const std::string& host, std::uint16_t port, std::string* error,
+                               bool narrowWindow) {
     Close();
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -36,6 +37,11 @@ bool ClientConnection::Connect(const std::string& host, std::uint16_t port, std:
     }
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    if (narrowWindow) {
+        int bytes = 4096, segment = 536;
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+        ::setsockopt(fd, IPPROTO_TCP, TCP_MAXSEG, &segment, sizeof segment);
+    }
     if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         if (error)
             *error = std::strerror(errno);

@@ -29,7 +29,8 @@ ClientConnection::~ClientConnection() {
     Close();
 }
 
-bool ClientConnection::Connect(const std::string& host, std::uint16_t port, std::string* error) {
+bool ClientConnection::Connect(const std::string& host, std::uint16_t port, std::string* error,
+                               bool narrowWindow) {
     Close();
     if (!EnsureWinsock()) {
         if (error)
@@ -53,6 +54,11 @@ bool ClientConnection::Connect(const std::string& host, std::uint16_t port, std:
     }
     BOOL one = TRUE;
     setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
+    if (narrowWindow) {
+        // Winsock has no segment size to set; the buffer alone narrows the window.
+        int bytes = 4096;
+        setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+    }
     if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         int code = WSAGetLastError();
         if (error)
