@@ -39,6 +39,25 @@ class DesktopWine(Wine):
         return p
 
 
+def pairing_shots(driver, session, shot):
+    """Page 6 as the two common phones pair: the number to compare, then the number to type.
+    Cancel ends each attempt, so Previous leads back afterwards."""
+    phone = "[BtDevice1]\nAddress=0019B7A1C2D1\nName=Ostra B1\nPaired=0\nPairMs=60000\n"
+    session.write_scenario(RADIO.replace(phone.replace("PairMs=60000\n", ""), phone +
+                                         "Pairing=numeric\nNumber=123456\n"), "numeric")
+    driver.ask("click %d" % NEXT)
+    shot("8-bluetooth-pairing-numeric")
+    driver.ask("click %d" % CANCEL)
+    session.write_scenario(RADIO.replace(phone.replace("PairMs=60000\n", ""), phone +
+                                         "Pairing=passkey\nNumber=482913\n"), "passkey")
+    driver.ask("click %d" % NEXT)
+    time.sleep(0.5)
+    driver.ask("type %d 482913" % PASSCODE)
+    shot("9-bluetooth-pairing-passkey")
+    driver.ask("click %d" % CANCEL)
+    time.sleep(0.5)
+
+
 def main():
     build, out = sys.argv[1:3]
     os.makedirs(out, exist_ok=True)
@@ -77,9 +96,7 @@ def main():
         driver.ask("timer 101")  # what the end of the 30-second search does
         driver.ask("select 0")
         shot("4-bluetooth-search")
-        driver.ask("click %d" % NEXT)
-        driver.ask("type %d 2468" % PASSCODE)
-        shot("8-bluetooth-pairing")
+        pairing_shots(driver, session, shot)
         driver.ask("click %d" % PREVIOUS)
         driver.ask("click %d" % PREVIOUS)
         driver.ask("check %d" % RADIO_CABLE)
