@@ -98,6 +98,8 @@ def main():
         shown = time.monotonic()
         check(answer.startswith("shown"), what + ": page 5 came: " + answer)
         push = watcher.wait_push(before, 10)
+        if push is not None and push["count"] == 0:  # the service's repeat of an earlier loss
+            push = watcher.wait_push(before + 1, 10)
         check(push is not None and push["count"] == 1, what + ": the phone was pushed")
         session.figures[what + ": Next to page 5, ms"] = (shown - start) * 1000
         session.figures[what + ": Next to the push, ms"] = (push["time"] - start) * 1000
@@ -208,7 +210,8 @@ def main():
         to_search_page("arrow keys")
         driver.ask("select 2")
         driver.ask("key %d" % VK_UP)
-        status_of("IDS_STRING_BLUETOOTH_READY_NEEDCONN_AUTH", "arrow up: the nameless device")
+        status_of("IDS_STRING_BLUETOOTH_READY_NEEDCONN",
+                  "arrow up: the nameless device, paired though it has no serial service")
         driver.ask("key %d" % VK_UP)
         status_of("IDS_STRING_BLUETOOTH_READY_TOUSED", "arrow up: the confirmed phone")
         driver.ask("click %d" % CANCEL)
