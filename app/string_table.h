@@ -11,7 +11,7 @@ struct LangStringEntry {
     const char* key;
 };
 
-constexpr std::size_t kLangStringCount = 74;
+constexpr std::size_t kLangStringCount = 89;
 
 // The string table as the resource script must hold it, in id order. Tests compare the
 // compiled resources and the shipped language file against this list.

@@ -8,6 +8,29 @@
 
 #include "contracts/bt_device_info.h"
 
+// What the stack asks of the user during a pairing (Windows' BLUETOOTH_AUTHENTICATION_METHOD
+// numbering; "just works" is a numeric comparison that the phone cannot show).
+constexpr uint32_t KVBT_PAIR_LEGACY = 1;       // a PIN typed on both sides
+constexpr uint32_t KVBT_PAIR_NUMERIC = 3;      // confirm that the phone shows `number`
+constexpr uint32_t KVBT_PAIR_NOTIFICATION = 4; // show `number`: the user types it on the phone
+constexpr uint32_t KVBT_PAIR_PASSKEY = 5;      // type the `number` the phone shows
+constexpr uint32_t KVBT_PAIR_JUSTWORKS = 6;    // nothing to show or type: accept
+
+struct KVBT_PAIRING_REQUEST {
+    uint32_t dwMethod;
+    uint32_t dwNumber; // six digits for numeric comparison and notification, else 0
+};
+
+class CBtPairingPrompt {
+public:
+    virtual void OnPairingRequest(const KVBT_PAIRING_REQUEST& request) = 0;
+
+protected:
+    ~CBtPairingPrompt() = default;
+};
+
+constexpr uint32_t KVBT_NOT_SUPPORTED = 50;
+
 // Members answer 0 for success unless noted. Calls come from the user-interface thread and,
 // for TestState, GetType and KVBTIsDeviceConnected, from the monitor thread too.
 class CBluetoothDetectObj {
@@ -24,6 +47,29 @@ public:
     // 0 or 259 (already paired) = paired.
     virtual uint32_t AuthenticateDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT* info, char16_t* passkey,
                                         uint32_t length) = 0;
+
+    // Secure Simple Pairing. PairDevice blocks until the pairing ends (call it off the
+    // user-interface thread): 0 or 259 = paired, else a Windows error code. When the stack
+    // needs the user, it tells `prompt` (on any thread) and waits for AnswerPairing, which the
+    // program calls from any thread; a refusal also ends a pairing that waits for the phone.
+    // An object that cannot pair so answers 50 (ERROR_NOT_SUPPORTED) to all four.
+    virtual uint32_t PairDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT*, CBtPairingPrompt*) {
+        return KVBT_NOT_SUPPORTED;
+    }
+    // accept 0 refuses; passkey: the digits of a PIN or of the number the phone shows.
+    virtual uint32_t AnswerPairing(const _KV_BLUETOOTH_DEVICE_INFO_STRUCT*, uint32_t /*accept*/,
+                                   const char16_t* /*passkey*/, uint32_t /*length*/) {
+        return KVBT_NOT_SUPPORTED;
+    }
+    // Switches the paired device's serial-port service on: Windows then makes its COM port.
+    // 1060 (ERROR_SERVICE_DOES_NOT_EXIST): the device offers none.
+    virtual uint32_t EnableSerialService(_KV_BLUETOOTH_DEVICE_INFO_STRUCT*) {
+        return KVBT_NOT_SUPPORTED;
+    }
+    // 0 and *port = n of the device's outgoing COMn once it exists; 1168 while it does not.
+    virtual uint32_t GetSerialPort(const _KV_BLUETOOTH_DEVICE_INFO_STRUCT*, int* /*port*/) {
+        return KVBT_NOT_SUPPORTED;
+    }
 
 protected:
     // Only DestroyBluetoothDetectionObject deletes the object, inside the library's own heap.

@@ -2,6 +2,10 @@
 
 #include "res/resource.h"
 
+#include <commctrl.h>
+
+#include <cwchar>
+
 namespace {
 
 // Passkeys of up to 16 digits; the edit refuses more.
@@ -24,7 +28,69 @@ BOOL CBluetoothPairringDlg::OnInitDialog() {
     SetDlgItemLangText(IDC_BT_PHONENAME_LABEL, IDS_STRING_BLUETOOTH_PHONENAME);
     SetDlgItemLangText(IDC_BT_NEXT_TIPS, IDS_STRING_BLUETOOTH_NEXT_TIPS);
     ::SendMessageW(GetDlgItem(IDC_BT_PASSCODE), EM_LIMITTEXT, kPasscodeMaxChars, 0);
+    SetTitleFont(IDC_BT_PAIR_NUMBER);
+    ::SendMessageW(GetDlgItem(IDC_BT_PAIR_PROGRESS), PBM_SETRANGE32, 0, 100);
     return TRUE;
+}
+
+void CBluetoothPairringDlg::ShowView(View view, uint32_t number) {
+    m_view = view;
+    const bool field = view == View::Legacy || view == View::Passkey;
+    const bool shown = view == View::Numeric || view == View::Notification;
+    UINT text = IDS_STRING_BLUETOOTH_VERIFY_PHONE_TIPS;
+    switch (view) {
+    case View::Waiting:
+        text = IDS_STRING_BLUETOOTH_PAIR_WAITING;
+        break;
+    case View::Legacy:
+        break;
+    case View::Passkey:
+        text = IDS_STRING_BLUETOOTH_PAIR_PASSKEY;
+        break;
+    case View::Numeric:
+        text = IDS_STRING_BLUETOOTH_PAIR_NUMERIC;
+        break;
+    case View::Notification:
+        text = IDS_STRING_BLUETOOTH_PAIR_NOTIFY;
+        break;
+    case View::PortWait:
+        text = IDS_STRING_BLUETOOTH_PAIR_PORTWAIT;
+        break;
+    case View::Retry:
+        text = IDS_STRING_BLUETOOTH_PAIR_RETRY;
+        break;
+    }
+    SetDlgItemLangText(IDC_PAGE_TEXT, text);
+    SetDlgItemLangText(IDC_BT_PASSCODE_LABEL, view == View::Legacy
+                                                  ? IDS_STRING_BLUETOOTH_PASSCODE
+                                                  : IDS_STRING_BLUETOOTH_PAIR_NUMBER_LABEL);
+    wchar_t digits[16] = {};
+    std::swprintf(digits, 16, L"%06u", static_cast<unsigned>(number % 1000000));
+    SetDlgItemText(IDC_BT_PAIR_NUMBER, shown ? digits : L"");
+    const int fieldShow = field ? SW_SHOW : SW_HIDE;
+    ::ShowWindow(GetDlgItem(IDC_BT_PASSCODE_LABEL), field || shown ? SW_SHOW : SW_HIDE);
+    ::ShowWindow(GetDlgItem(IDC_BT_PASSCODE), fieldShow);
+    ::ShowWindow(GetDlgItem(IDC_BT_PASSCODE_TIPS), view == View::Legacy ? SW_SHOW : SW_HIDE);
+    ::ShowWindow(GetDlgItem(IDC_BT_PAIR_NUMBER), shown ? SW_SHOW : SW_HIDE);
+    ::ShowWindow(GetDlgItem(IDC_BT_PAIR_PROGRESS), view == View::PortWait ? SW_SHOW : SW_HIDE);
+    if (view == View::PortWait) {
+        SetProgress(0);
+    }
+    ::InvalidateRect(m_hWnd, nullptr, TRUE); // the hollow statics show the skin again
+}
+
+void CBluetoothPairringDlg::SetProgress(int percent) {
+    ::SendMessageW(GetDlgItem(IDC_BT_PAIR_PROGRESS), PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+}
+
+bool CBluetoothPairringDlg::FocusField() {
+    if (m_view != View::Legacy && m_view != View::Passkey) {
+        return false;
+    }
+    const HWND edit = GetDlgItem(IDC_BT_PASSCODE);
+    ::SetFocus(edit);
+    ::SendMessageW(edit, EM_SETSEL, 0, -1);
+    return true;
 }
 
 std::wstring CBluetoothPairringDlg::GetPasscode() const {

@@ -7,6 +7,7 @@
 #include "app/language_service.h"
 #include "app/main_dialog.h"
 #include "app/module_file.h"
+#include "pages/bt_pairing_page.h"
 #include "pages/layout_report.h"
 #include "portservice/window_owner.h"
 #include "res/resource.h"
@@ -32,6 +33,7 @@ CHitchDlg::CHitchDlg(CWnd* pParent) : CDialog(IDD_HITCHED_DIALOG, pParent) {
 CHitchDlg::~CHitchDlg() {
     // The cable worker polls the port service; it goes first.
     JoinCableDetectThread();
+    EndBtAttempt(); // its worker runs detection passes too
     // The monitor thread leaves its loop on this flag; joined before the pages go, since its
     // passes look at the completed page.
     m_bMonitorRun = FALSE;
@@ -122,6 +124,13 @@ BOOL CHitchDlg::PreTranslateMessage(MSG* pMsg) {
     if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_ESCAPE) {
         return FALSE;
     }
+    // Enter in the pairing page's field answers the phone, as Next does.
+    if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_RETURN && m_pBtPairingPage != nullptr &&
+        pMsg->hwnd == m_pBtPairingPage->GetDlgItem(IDC_BT_PASSCODE) &&
+        m_btnNext.IsWindowEnabled()) {
+        OnNext();
+        return TRUE;
+    }
     return CDialog::PreTranslateMessage(pMsg);
 }
 
@@ -150,6 +159,10 @@ BOOL CHitchDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pR
     }
     if (message == WM_MONITOR_PHONES) {
         OnMonitorPhones(static_cast<unsigned>(lParam));
+        *pResult = 0;
+        return TRUE;
+    }
+    if (OnBtAttemptMessage(message, wParam, lParam)) {
         *pResult = 0;
         return TRUE;
     }

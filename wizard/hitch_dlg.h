@@ -35,6 +35,11 @@ public:
     // belongs to.
     static constexpr UINT WM_CABLE_PHONES_FOUND = WM_APP + 0x101;
     static constexpr UINT WM_MONITOR_PHONES = WM_APP + 0x102;
+    // Posted by the Bluetooth attempt's worker; wParam: the attempt's number, no pointers (the
+    // attempt's state stays in the frame). The wait's lParam: its progress in percent.
+    static constexpr UINT WM_BT_PAIRING_REQUEST = WM_APP + 0x103;
+    static constexpr UINT WM_BT_PORT_WAIT = WM_APP + 0x104;
+    static constexpr UINT WM_BT_ATTEMPT_DONE = WM_APP + 0x105;
     // Timers of the frame; 103, the retry push, belongs to the port service's owner.
     static constexpr UINT_PTR kTimerCableDetect = 100;      // the two-minute cable time-out
     static constexpr UINT_PTR kTimerBtSearchEnd = 101;      // the end of a Bluetooth search
@@ -184,8 +189,24 @@ private:
     void OnBtPairingPageShowing();
     void OnNextBtSearch();
     void OnNextBtPairing();
-    // Proves the paired device is a supported phone; takes over pEntry (bConnected set).
-    void Confirm(_BTDEVICEENTRY_T* pEntry, int nIndex);
+    // The Bluetooth attempt: pairing (bPair), the serial service, the wait for the port and
+    // the confirming pass on a worker; the frame learns the outcome by messages. One at a time.
+    struct BtAttempt;
+    void StartBtAttempt(const _BTDEVICEENTRY_T& entry, int nIndex, bool bPair);
+    // Cancel while an attempt runs: refuses the pairing or stops the wait; the outcome follows.
+    bool CancelBtAttempt();
+    void EndBtAttempt(); // cancels and joins: the worker uses the library and the detection
+    BOOL OnBtAttemptMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void AnswerBtPairing(bool bAccept, const std::u16string& passkey);
+    void OnBtPairingRequest();
+    void OnBtAttemptDone();
+    void ShowBtFailure(const BtAttempt& attempt);
+    // The confirming pass, on the worker: stores the entry (bConnected set), runs a detection
+    // pass and copies the connected phones; true when one has the entry's address.
+    bool ConfirmPass(const _BTDEVICEENTRY_T& entry, std::vector<unsigned char>& phones, int& count);
+    // The confirmed device on top of page 3's list, its phones on page 5; takes over pEntry.
+    void ShowConfirmed(_BTDEVICEENTRY_T* pEntry, int nIndex,
+                       const std::vector<unsigned char>& phones, int count);
     void SetAvailableBtStacks();
     // The rows of page 3's list own their entries: replaced and deleted only through these.
     void SetBtRowEntry(int nItem, _BTDEVICEENTRY_T* pEntry);
@@ -208,6 +229,10 @@ private:
     std::thread m_cableDetectThread;
     std::mutex m_cableDetectWakeLock;
     std::condition_variable m_cableDetectWake; // cuts the one-second sleep short on a stop
+    // The running attempt, until its outcome is shown; deleted only by hitch_dlg_bt_attempt.
+    BtAttempt* m_pBtAttempt = nullptr;
+    std::thread m_btAttemptThread;
+    unsigned m_nBtAttempt = 0;
     // Counts page-2 visits, so a late result of an earlier visit is dropped.
     std::atomic<unsigned> m_nCableDetectGeneration{0};
 };

@@ -1,5 +1,7 @@
-// Next on the two Bluetooth pages: pair the selected device with the passcode, then prove that
-// a supported phone answers over it by a detection pass that must list a phone at its address.
+// Next on the two Bluetooth pages: pair the selected device (page 6) or take it as paired
+// (page 3), then prove that a supported phone answers over it by a detection pass that must
+// list a phone at its address. The work runs on the attempt's worker (hitch_dlg_bt_attempt);
+// here are the page's answers and what the frame shows of the outcome.
 #include "wizard/hitch_dlg.h"
 
 #include "app/debug_log.h"
@@ -34,6 +36,8 @@ _BTDEVICEENTRY_T* CHitchDlg::GetSelectedBtDevice(int* pIndex) {
     return reinterpret_cast<_BTDEVICEENTRY_T*>(list.GetItemData(selected));
 }
 
+// The page shows the phone's name and the pairing starts at once: how the phone pairs is known
+// only once the stack asks.
 void CHitchDlg::OnBtPairingPageShowing() {
     int index = 0;
     const _BTDEVICEENTRY_T* entry = GetSelectedBtDevice(&index);
@@ -41,12 +45,13 @@ void CHitchDlg::OnBtPairingPageShowing() {
         return;
     }
     m_pBtPairingPage->SetPhoneName(hitched::ToWString(hitched::BtDeviceLabel(entry->stDeviceInfo)));
+    StartBtAttempt(*entry, index, true);
 }
 
 void CHitchDlg::OnNextBtSearch() {
     int index = 0;
     const _BTDEVICEENTRY_T* selected = GetSelectedBtDevice(&index);
-    if (selected == nullptr) {
+    if (selected == nullptr || m_pBtAttempt != nullptr) {
         return; // a row without an entry: nothing to act on
     }
     if (selected->bConnected != 0 && m_pCompletedPage != nullptr &&
@@ -58,79 +63,64 @@ void CHitchDlg::OnNextBtSearch() {
         ShowPage(PAGE_BT_PAIRING);
         return;
     }
-    auto* entry = new _BTDEVICEENTRY_T(*selected);
-    entry->bConnected = 1;
-    Confirm(entry, index);
+    StartBtAttempt(*selected, index, false);
 }
 
+// Next answers the stack's question with what the page shows; with no attempt running (after
+// a failure or a Cancel) it tries again.
 void CHitchDlg::OnNextBtPairing() {
-    SetWizardButtons(FALSE, FALSE, LoadLangString(IDS_STRING_BTCAPTION_CANCEL));
-    std::wstring passcode = m_pBtPairingPage != nullptr ? m_pBtPairingPage->GetPasscode() : L"";
-    int index = 0;
-    const _BTDEVICEENTRY_T* selected = GetSelectedBtDevice(&index);
-    if (selected == nullptr) {
+    if (m_pBtPairingPage == nullptr) {
         return;
     }
-    auto* entry = new _BTDEVICEENTRY_T(*selected);
+    if (m_pBtAttempt == nullptr) {
+        int index = 0;
+        if (const _BTDEVICEENTRY_T* selected = GetSelectedBtDevice(&index)) {
+            StartBtAttempt(*selected, index, true);
+        }
+        return;
+    }
+    using View = CBluetoothPairringDlg::View;
+    const View view = m_pBtPairingPage->CurrentView();
+    if (view != View::Legacy && view != View::Passkey && view != View::Numeric) {
+        return;
+    }
+    const std::wstring passcode = view == View::Numeric ? L"" : m_pBtPairingPage->GetPasscode();
     DebugLog(L"Authenticated Deviced");
-    const uint32_t result = m_pBtDetect == nullptr
-                                ? 1
-                                : m_pBtDetect->AuthenticateDevice(
-                                      &entry->stDeviceInfo, hitched::AsUtf16(passcode.data()),
-                                      static_cast<uint32_t>(passcode.size()));
-    DebugLog(L"Authenticated Device ret = %d", static_cast<int>(result));
-    if (result != 0 && result != KVBT_ALREADY_PAIRED) {
-        // The user retypes the passcode: editing it enables Next again.
-        DebugLog(L"Authenticated Device FAIL");
-        delete entry;
-        return;
-    }
-    entry->stDeviceInfo.fAuthenticated = 1;
-    entry->bConnected = 1;
-    Confirm(entry, index);
+    AnswerBtPairing(true, hitched::ToU16String(passcode));
+    m_pBtPairingPage->ShowView(View::Waiting);
+    SetWizardButtons(FALSE, FALSE, LoadLangString(IDS_STRING_BTCAPTION_CANCEL));
 }
 
-void CHitchDlg::Confirm(_BTDEVICEENTRY_T* pEntry, int nIndex) {
-    const uint64_t address = pEntry->stDeviceInfo.Address;
-    StoreBtDevice(*pEntry);
+bool CHitchDlg::ConfirmPass(const _BTDEVICEENTRY_T& entry, std::vector<unsigned char>& phones,
+                            int& count) {
+    StoreBtDevice(entry);
     RetrySilentDevices();
     BroadCastConnectPhoneChanged();
+    phones.assign(kConnectedPhonesBuffer, 0);
+    count = m_pPortService != nullptr
+                ? m_pPortService->CopyConnectedPhones(phones.data(), phones.size())
+                : 0;
+    const auto* records = reinterpret_cast<const _CONNECTEDPHONE_T*>(phones.data());
+    const std::u16string wanted = hitched::FormatBtAddressStored(entry.stDeviceInfo.Address);
+    for (int i = 0; i < count; ++i) {
+        if (hitched::EqualsNoCase(hitched::FieldView(records[i].tszBTAddress), wanted)) {
+            return true;
+        }
+    }
+    return false;
+}
 
-    std::vector<unsigned char> buffer(kConnectedPhonesBuffer, 0);
-    const int count = m_pPortService != nullptr
-                          ? m_pPortService->CopyConnectedPhones(buffer.data(), buffer.size())
-                          : 0;
-    const auto* phones = reinterpret_cast<const _CONNECTEDPHONE_T*>(buffer.data());
-    const std::u16string wanted = hitched::FormatBtAddressStored(address);
-    bool found = false;
-    for (int i = 0; i < count && !found; ++i) {
-        found = hitched::EqualsNoCase(hitched::FieldView(phones[i].tszBTAddress), wanted);
-    }
-    if (found) {
-        m_pCompletedPage->FillConnectedPhones(buffer.data(), count);
-        DebugLog(L"Authenticated Device Success");
-        // The confirmed device moves to the top of the list with both icons.
-        CListCtrl& list = m_pBtSearchPage->DeviceList();
-        const std::wstring text = list.GetItemText(nIndex, 0);
-        DeleteBtRow(nIndex);
-        const int row = list.InsertItem(0, text, 0);
-        list.SetItem(row, 1, L"", 1);
-        list.SetItem(row, 2, L"", 2);
-        list.SetItemData(row, reinterpret_cast<LPARAM>(pEntry));
-        ShowPage(PAGE_COMPLETED);
-        return;
-    }
-    DebugLog(count == 0 ? L"no device connected." : L"don't support device.");
-    pEntry->bConnected = 0;
-    {
-        std::lock_guard<std::mutex> lock(m_lockDetect);
-        m_mapBtDevices.Replace(address, *pEntry);
-    }
-    // On the pairing page the row takes the entry, now paired; elsewhere it keeps its own.
-    if (count == 0 && m_nCurPage == PAGE_BT_PAIRING) {
-        SetBtRowEntry(nIndex, pEntry);
-    } else {
-        delete pEntry;
-    }
-    ShowBtMessage(IDS_STRING_BLUETOOTH_AUTHENTICATE_ERROR, MB_ICONERROR);
+void CHitchDlg::ShowConfirmed(_BTDEVICEENTRY_T* pEntry, int nIndex,
+                              const std::vector<unsigned char>& phones, int count) {
+    m_pCompletedPage->FillConnectedPhones(phones.data(), count);
+    DebugLog(L"Authenticated Device Success");
+    // The confirmed device moves to the top of the list with both icons.
+    CListCtrl& list = m_pBtSearchPage->DeviceList();
+    const std::wstring text = list.GetItemText(nIndex, 0);
+    DeleteBtRow(nIndex);
+    const int row = list.InsertItem(0, text, 0);
+    list.SetItem(row, 1, L"", 1);
+    list.SetItem(row, 2, L"", 2);
+    list.SetItemData(row, reinterpret_cast<LPARAM>(pEntry));
+    ShowPage(PAGE_COMPLETED);
 }

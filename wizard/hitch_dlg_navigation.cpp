@@ -202,21 +202,17 @@ void CHitchDlg::ShowPage(UINT nPage) {
         SetWizardButtons(FALSE, FALSE, LoadLangString(IDS_STRING_BTCAPTION_OK));
         m_nCurPage = PAGE_COMPLETED;
         break;
-    case PAGE_BT_PAIRING: {
-        OnBtPairingPageShowing();
+    case PAGE_BT_PAIRING:
         ShowPageWindow(m_pBtPairingPage);
         HidePageWindow(m_pBtSearchPage);
         HidePageWindow(m_pCompletedPage);
         HidePageWindow(m_pWelcomePage);
         HidePageWindow(m_pDetectCablePage);
         HidePageWindow(m_pSelectTypePage);
-        const BOOL bPasscode =
-            m_pBtPairingPage != nullptr &&
-            ::GetWindowTextLengthW(m_pBtPairingPage->GetDlgItem(IDC_BT_PASSCODE)) > 0;
-        SetWizardButtons(TRUE, bPasscode, cancel);
+        SetWizardButtons(TRUE, FALSE, cancel);
         m_nCurPage = PAGE_BT_PAIRING;
+        OnBtPairingPageShowing(); // starts the pairing
         break;
-    }
     default:
         break; // not a page
     }
@@ -285,7 +281,8 @@ void CHitchDlg::OnPrevious() {
 int CHitchDlg::Notify(int nCode, int nParam, void* pData) {
     switch (nCode) {
     case WN_SET_BUTTONS:
-        SetWizardButtons(nParam, pData != nullptr ? TRUE : FALSE,
+        // While an attempt runs the user answers it or cancels it: no going back.
+        SetWizardButtons(m_pBtAttempt != nullptr ? FALSE : nParam, pData != nullptr ? TRUE : FALSE,
                          LoadLangString(IDS_STRING_BTCAPTION_CANCEL));
         return 0;
     case WN_START_SEARCH:

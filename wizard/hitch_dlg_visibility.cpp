@@ -51,6 +51,10 @@ void CHitchDlg::HideOnRequest() {
 }
 
 void CHitchDlg::OnCancel() {
+    // Cancel during a Bluetooth attempt ends the attempt; the wizard stays where it is.
+    if (CancelBtAttempt()) {
+        return;
+    }
     // Leaving the wizard only hides it: the port service keeps serving.
     ShowWindow(SW_HIDE);
     StopCableDetect();

@@ -62,6 +62,9 @@ uint32_t BtDetectObject::StartDetect() {
         return kBtNoRadio;
     }
     JoinFinishedLocked(false);
+    if (!m_threads.empty()) {
+        return kBtBusy; // a search left behind still inquires: the radio does one at a time
+    }
     auto search = std::make_shared<Search>();
     m_search = search;
     const IBtRadio::Clock::time_point start = IBtRadio::Clock::now();
@@ -165,6 +168,70 @@ uint32_t BtDetectObject::AuthenticateDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT* in
         info->fAuthenticated = 1;
     }
     return result;
+}
+
+uint32_t BtDetectObject::PairDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT* info,
+                                    CBtPairingPrompt* prompt) {
+    if (info == nullptr) {
+        return kBtBadArgument;
+    }
+    const uint64_t address = info->Address & 0xFFFFFFFFFFFFull;
+    auto session = std::make_shared<BtPairingSession>(prompt);
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (!m_radio->Present(m_stackMask)) {
+            return kBtNoRadio;
+        }
+        if (!m_pairings.emplace(address, session).second) {
+            return kBtBusy;
+        }
+    }
+    // Not under the object's lock: the pairing takes seconds, and its answer comes meanwhile.
+    const uint32_t result = m_radio->Pair(address, *session);
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_pairings.erase(address);
+    }
+    if (result == kBtOk || result == kBtAlreadyPaired) {
+        info->fAuthenticated = 1;
+    }
+    return result;
+}
+
+uint32_t BtDetectObject::AnswerPairing(const _KV_BLUETOOTH_DEVICE_INFO_STRUCT* info,
+                                       uint32_t accept, const char16_t* passkey, uint32_t length) {
+    if (info == nullptr || (passkey == nullptr && length != 0)) {
+        return kBtBadArgument;
+    }
+    std::shared_ptr<BtPairingSession> session;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        auto found = m_pairings.find(info->Address & 0xFFFFFFFFFFFFull);
+        if (found == m_pairings.end()) {
+            return kBtNotFound;
+        }
+        session = found->second;
+    }
+    session->Answer(accept != 0, std::u16string(passkey ? passkey : u"", length));
+    return kBtOk;
+}
+
+uint32_t BtDetectObject::EnableSerialService(_KV_BLUETOOTH_DEVICE_INFO_STRUCT* info) {
+    if (info == nullptr) {
+        return kBtBadArgument;
+    }
+    if (!m_radio->Present(m_stackMask)) {
+        return kBtNoRadio;
+    }
+    return m_radio->EnableSerialService(info->Address & 0xFFFFFFFFFFFFull);
+}
+
+uint32_t BtDetectObject::GetSerialPort(const _KV_BLUETOOTH_DEVICE_INFO_STRUCT* info, int* port) {
+    if (info == nullptr || port == nullptr) {
+        return kBtBadArgument;
+    }
+    *port = m_radio->SerialPortNumber(info->Address & 0xFFFFFFFFFFFFull);
+    return *port != 0 ? kBtOk : kBtNotFound;
 }
 
 } // namespace hitched

@@ -5,6 +5,7 @@
 #include "contracts/bluetooth_detect_obj.h"
 #include "makerlibs/kvbluetooth/bt_radio.h"
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -30,6 +31,11 @@ public:
     uint32_t RemoveDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT* info) override;
     uint32_t AuthenticateDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT* info, char16_t* passkey,
                                 uint32_t length) override;
+    uint32_t PairDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT* info, CBtPairingPrompt* prompt) override;
+    uint32_t AnswerPairing(const _KV_BLUETOOTH_DEVICE_INFO_STRUCT* info, uint32_t accept,
+                           const char16_t* passkey, uint32_t length) override;
+    uint32_t EnableSerialService(_KV_BLUETOOTH_DEVICE_INFO_STRUCT* info) override;
+    uint32_t GetSerialPort(const _KV_BLUETOOTH_DEVICE_INFO_STRUCT* info, int* port) override;
 
 private:
     struct Search; // shared with its thread, which may outlive a StopDetect that gave up
@@ -46,6 +52,8 @@ private:
     std::shared_ptr<Search> m_search; // the running search, if any
     std::vector<SearchThread> m_threads;
     std::vector<_KV_BLUETOOTH_DEVICE_INFO_STRUCT> m_devices; // the last search's snapshot
+    // The pairings under way, by address: answered from another thread than the one waiting.
+    std::map<uint64_t, std::shared_ptr<BtPairingSession>> m_pairings;
 };
 
 // The record of one device as the program reads it.

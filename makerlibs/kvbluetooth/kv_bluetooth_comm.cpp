@@ -1,7 +1,9 @@
 // KVBluetoothComm.dll: the detection object and the three other exports over the Windows
 // Bluetooth API, or over the simulated radio when HITCHED_SIMULATION names a scenario file.
 // Result codes: 0 success, 87 bad argument, 170 a search already runs, 259 already paired,
-// 1167 no radio, 1168 no such (paired) device, 1223 pairing refused, 1244 wrong passkey;
+// 50 pairing unavailable (no Secure Simple Pairing in the stack), 258 the phone did not answer,
+// 1060 no serial-port service, 1167 no radio, 1168 no such (paired) device or no port yet,
+// 1223 pairing refused, 1244 wrong passkey;
 // RemoveDevice may also answer the scenario's or the system's own code.
 #define KVBLUETOOTHCOMM_EXPORTS
 #include "contracts/bluetooth_detect_obj.h"
@@ -35,6 +37,9 @@ public:
         return {};
     }
     uint32_t Authenticate(uint64_t, std::u16string_view) override { return kBtNoRadio; }
+    uint32_t Pair(uint64_t, BtPairingSession&) override { return kBtNoRadio; }
+    uint32_t EnableSerialService(uint64_t) override { return kBtNoRadio; }
+    int SerialPortNumber(uint64_t) override { return 0; }
     uint32_t Remove(uint64_t) override { return kBtNoRadio; }
     int ConnectionState(uint64_t, int32_t& status) override {
         status = KVBT_DEV_STATUS_UNKNOWN;
@@ -84,6 +89,19 @@ public:
                                 uint32_t length) override {
         return Traced(L"AuthenticateDevice",
                       BtDetectObject::AuthenticateDevice(info, passkey, length));
+    }
+
+    uint32_t PairDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT* info, CBtPairingPrompt* prompt) override {
+        return Traced(L"PairDevice", BtDetectObject::PairDevice(info, prompt));
+    }
+    uint32_t AnswerPairing(const _KV_BLUETOOTH_DEVICE_INFO_STRUCT* info, uint32_t accept,
+                           const char16_t* passkey, uint32_t length) override {
+        KvTrace(L"AnswerPairing: %ls", accept != 0 ? L"accept" : L"refuse");
+        return Traced(L"AnswerPairing",
+                      BtDetectObject::AnswerPairing(info, accept, passkey, length));
+    }
+    uint32_t EnableSerialService(_KV_BLUETOOTH_DEVICE_INFO_STRUCT* info) override {
+        return Traced(L"EnableSerialService", BtDetectObject::EnableSerialService(info));
     }
 
 private:

@@ -3,6 +3,7 @@
 #include "contracts/bluetooth_detect_obj.h"
 #include "contracts/wide_text.h"
 #include "makerlibs/kvbluetooth/bt_connection_rule.h"
+#include "makerlibs/kvinquire/inquiry_record.h"
 
 #include <string>
 #include <thread>
@@ -12,6 +13,40 @@ namespace {
 
 constexpr int kMaxDevices = 64; // a scenario cannot make a search endless
 constexpr auto kInquiryStep = std::chrono::milliseconds(20);
+// How long the stack waits for the user's answer on the PC before it gives up.
+constexpr auto kAnswerWait = std::chrono::seconds(60);
+constexpr int kDefaultPairMs = 500;
+
+struct PairingMethod {
+    const char16_t* name;
+    uint32_t method;
+};
+constexpr PairingMethod kMethods[] = {{u"legacy", KVBT_PAIR_LEGACY},
+                                      {u"numeric", KVBT_PAIR_NUMERIC},
+                                      {u"passkey", KVBT_PAIR_PASSKEY},
+                                      {u"notify", KVBT_PAIR_NOTIFICATION},
+                                      {u"justworks", KVBT_PAIR_JUSTWORKS}};
+
+// The digits typed, as a number; -1 for anything that is not 1 to 6 digits.
+int64_t TypedNumber(std::u16string_view text) {
+    if (text.empty() || text.size() > 6) {
+        return -1;
+    }
+    int64_t value = 0;
+    for (char16_t c : text) {
+        if (c < u'0' || c > u'9') {
+            return -1;
+        }
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
+int64_t SystemMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
 
 std::u16string DeviceSection(int n) {
     const std::string digits = std::to_string(n);
@@ -21,8 +56,9 @@ std::u16string DeviceSection(int n) {
 } // namespace
 
 SimulatedBtRadio::SimulatedBtRadio(std::unique_ptr<IProfileReader> reader,
-                                   std::unique_ptr<IProfileWriter> writer)
-    : m_reader(std::move(reader)), m_writer(std::move(writer)) {}
+                                   std::unique_ptr<IProfileWriter> writer, WallClock now)
+    : m_reader(std::move(reader)), m_writer(std::move(writer)),
+      m_now(now ? std::move(now) : WallClock(SystemMs)) {}
 
 std::optional<uint64_t> SimulatedBtRadio::ParseAddress(std::u16string_view text) {
     if (text.size() != 12) {
@@ -152,6 +188,80 @@ uint32_t SimulatedBtRadio::Authenticate(uint64_t address, std::u16string_view pa
     return kBtOk;
 }
 
+// The phone's side of a pairing: PairError instead of pairing, else the method of Pairing; the
+// PC's user answers through the session, the phone's user PairMs after the start (Accept).
+uint32_t SimulatedBtRadio::Pair(uint64_t address, BtPairingSession& session) {
+    const std::u16string section = SectionOf(address);
+    if (section.empty()) {
+        return kBtNotFound;
+    }
+    if (Int(section, u"Paired", 0) == 1) {
+        return kBtAlreadyPaired;
+    }
+    const auto start = Clock::now();
+    const auto phoneDue =
+        start + std::chrono::milliseconds(Int(section, u"PairMs", kDefaultPairMs));
+    const int error = Int(section, u"PairError", 0);
+    if (error != 0) {
+        return session.RefusedBy(phoneDue) ? kBtRefused : static_cast<uint32_t>(error);
+    }
+    if (Int(section, u"Pairable", 1) == 0) {
+        return kBtRefused;
+    }
+    const std::u16string methodName = Text(section, u"Pairing");
+    uint32_t method = methodName.empty() ? KVBT_PAIR_LEGACY : 0;
+    for (const PairingMethod& m : kMethods) {
+        method = EqualsNoCase(methodName, m.name) ? m.method : method;
+    }
+    if (method == 0) {
+        return kBtNotSupported;
+    }
+    const int number = Int(section, u"Number", 0);
+    const bool shown = method == KVBT_PAIR_NUMERIC || method == KVBT_PAIR_NOTIFICATION;
+    session.Ask({method, shown ? static_cast<uint32_t>(number) : 0u});
+    bool wrong = false;
+    if (method == KVBT_PAIR_NOTIFICATION) {
+        // The number is typed on the phone: only a refusal comes from the PC.
+        if (session.RefusedBy(phoneDue)) {
+            return kBtRefused;
+        }
+    } else {
+        bool accept = false;
+        std::u16string typed;
+        if (!session.WaitAnswer(start + kAnswerWait, accept, typed)) {
+            return kBtTimeout;
+        }
+        if (!accept) {
+            return kBtRefused;
+        }
+        const std::u16string passkey = Text(section, u"Passkey");
+        wrong = (method == KVBT_PAIR_LEGACY && !passkey.empty() && passkey != typed) ||
+                (method == KVBT_PAIR_PASSKEY && TypedNumber(typed) != number);
+    }
+    if (session.RefusedBy(phoneDue) || Int(section, u"Accept", 1) == 0) {
+        return kBtRefused;
+    }
+    if (wrong) {
+        return kBtWrongPasskey;
+    }
+    m_writer->WriteString(section, u"Paired", u"1");
+    const std::string at = std::to_string(m_now());
+    m_writer->WriteString(section, u"PairedAt", std::u16string(at.begin(), at.end()));
+    return kBtOk;
+}
+
+uint32_t SimulatedBtRadio::EnableSerialService(uint64_t address) {
+    const std::u16string section = SectionOf(address);
+    if (section.empty() || Int(section, u"Paired", 0) != 1) {
+        return kBtNotFound;
+    }
+    return EqualsNoCase(Text(section, u"Services"), u"none") ? kBtNoService : kBtOk;
+}
+
+int SimulatedBtRadio::SerialPortNumber(uint64_t address) {
+    return ComPortNumber(SerialPort(address));
+}
+
 uint32_t SimulatedBtRadio::Remove(uint64_t address) {
     const std::u16string section = SectionOf(address);
     if (section.empty() || Int(section, u"Paired", 0) != 1) {
@@ -193,7 +303,17 @@ int SimulatedBtRadio::ConnectionState(uint64_t address, int32_t& status) {
 
 std::u16string SimulatedBtRadio::SerialPort(uint64_t address) {
     const std::u16string section = SectionOf(address);
-    if (section.empty() || Int(section, u"Paired", 0) != 1) {
+    if (section.empty() || Int(section, u"Paired", 0) != 1 ||
+        EqualsNoCase(Text(section, u"Services"), u"none")) {
+        return {};
+    }
+    // PairedAt is written by a pairing; a device paired beforehand has its port already.
+    const std::u16string at = Text(section, u"PairedAt");
+    int64_t pairedAt = 0;
+    for (std::size_t i = 0; i < at.size() && i < 18 && at[i] >= u'0' && at[i] <= u'9'; ++i) {
+        pairedAt = pairedAt * 10 + (at[i] - u'0');
+    }
+    if (!at.empty() && m_now() < pairedAt + Int(section, u"PortDelayMs", 0)) {
         return {};
     }
     return Text(section, u"SerialPort");

@@ -6,6 +6,7 @@
 #include "platform/profile_reader.h"
 #include "platform/profile_writer.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -13,18 +14,26 @@ namespace hitched {
 
 class SimulatedBtRadio : public IBtRadio {
 public:
-    SimulatedBtRadio(std::unique_ptr<IProfileReader> reader,
-                     std::unique_ptr<IProfileWriter> writer);
+    // Wall-clock milliseconds: a pairing's time is written to the file, which other modules
+    // of the process read too.
+    using WallClock = std::function<int64_t()>;
+
+    SimulatedBtRadio(std::unique_ptr<IProfileReader> reader, std::unique_ptr<IProfileWriter> writer,
+                     WallClock now = nullptr);
 
     bool Present(uint32_t stackMask) override;
     uint32_t StackType() override;
     std::vector<BtRadioDevice> Inquire(Clock::time_point searchStart,
                                        const std::atomic<bool>& stop) override;
     uint32_t Authenticate(uint64_t address, std::u16string_view passkey) override;
+    uint32_t Pair(uint64_t address, BtPairingSession& session) override;
+    uint32_t EnableSerialService(uint64_t address) override;
+    int SerialPortNumber(uint64_t address) override;
     uint32_t Remove(uint64_t address) override;
     int ConnectionState(uint64_t address, int32_t& status) override;
     // The COM port Windows would have made for the device's serial-port service ("COM7"):
-    // only a paired device has one. Empty when there is none.
+    // only a paired device offering the service has one, PortDelayMs after it was paired.
+    // Empty when there is none.
     std::u16string SerialPort(uint64_t address);
 
     // "0019b7a1c2d3", any case, most significant first; nothing for anything else.
@@ -40,6 +49,7 @@ private:
 
     std::unique_ptr<IProfileReader> m_reader;
     std::unique_ptr<IProfileWriter> m_writer;
+    WallClock m_now;
 };
 
 } // namespace hitched

@@ -2,6 +2,7 @@
 
 #include "contracts/bluetooth_detect_obj.h"
 #include "makerlibs/kvbluetooth/bt_connection_rule.h"
+#include "makerlibs/kvinquire/bt_serial_port.h"
 #include "makerlibs/kvinquire/kv_trace.h"
 
 #include <winsock2.h>
@@ -10,8 +11,10 @@
 
 #include <bluetoothapis.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace hitched {
@@ -36,6 +39,95 @@ using GetDeviceInfoFn = DWORD(WINAPI*)(HANDLE, BLUETOOTH_DEVICE_INFO*);
 using AuthenticateDeviceFn = DWORD(WINAPI*)(HWND, HANDLE, BLUETOOTH_DEVICE_INFO*, PWSTR, ULONG);
 using RemoveDeviceFn = DWORD(WINAPI*)(const BLUETOOTH_ADDRESS*);
 using SetServiceStateFn = DWORD(WINAPI*)(HANDLE, const BLUETOOTH_DEVICE_INFO*, const GUID*, DWORD);
+using RegisterAuthExFn = DWORD(WINAPI*)(const BLUETOOTH_DEVICE_INFO*,
+                                        HBLUETOOTH_AUTHENTICATION_REGISTRATION*,
+                                        PFN_AUTHENTICATION_CALLBACK_EX, PVOID);
+using UnregisterAuthFn = BOOL(WINAPI*)(HBLUETOOTH_AUTHENTICATION_REGISTRATION);
+using AuthenticateExFn = DWORD(WINAPI*)(HWND, HANDLE, BLUETOOTH_DEVICE_INFO*,
+                                        PBLUETOOTH_OOB_DATA_INFO,
+                                        BLUETOOTH_AUTHENTICATION_REQUIREMENTS);
+using SendResponseExFn = DWORD(WINAPI*)(HANDLE, PBLUETOOTH_AUTHENTICATE_RESPONSE);
+
+// The stack's side of one pairing: what it asked, and how the user's answer goes back to it.
+// The callback comes on a thread of the stack while BluetoothAuthenticateDeviceEx blocks.
+struct StackPairing {
+    StackPairing(BtPairingSession* s, HANDLE r, uint64_t a, SendResponseExFn f)
+        : session(s), radio(r), address(a), send(f) {}
+
+    BtPairingSession* session;
+    HANDLE radio;
+    uint64_t address;
+    SendResponseExFn send;
+    std::mutex lock;
+    bool asked = false;
+    bool refusedEarly = false; // refused before the stack asked anything
+    BLUETOOTH_AUTHENTICATION_METHOD method = BLUETOOTH_AUTHENTICATION_METHOD_LEGACY;
+    ULONG number = 0;
+
+    // Called with the lock held.
+    void Send(bool accept, const std::u16string& passkey) {
+        BLUETOOTH_AUTHENTICATE_RESPONSE response = {};
+        response.bthAddressRemote.ullLong = address;
+        response.authMethod = method;
+        response.negativeResponse = accept ? 0 : 1;
+        if (method == BLUETOOTH_AUTHENTICATION_METHOD_LEGACY) {
+            const std::size_t n = std::min<std::size_t>(passkey.size(), BTH_MAX_PIN_SIZE);
+            for (std::size_t i = 0; i < n; ++i) {
+                response.pinInfo.pin[i] = static_cast<UCHAR>(passkey[i]);
+            }
+            response.pinInfo.pinLength = static_cast<UCHAR>(n);
+        } else if (method == BLUETOOTH_AUTHENTICATION_METHOD_NUMERIC_COMPARISON) {
+            response.numericCompInfo.NumericValue = number;
+        } else if (method == BLUETOOTH_AUTHENTICATION_METHOD_PASSKEY) {
+            ULONG typed = 0;
+            for (char16_t c : passkey) {
+                typed = c >= u'0' && c <= u'9' ? typed * 10 + (c - u'0') : typed;
+            }
+            response.passkeyInfo.passkey = typed;
+        } else {
+            response.passkeyInfo.passkey = number;
+        }
+        const DWORD rc = send(radio, &response);
+        KvTrace(L"BluetoothSendAuthenticationResponseEx %012llx method %d %ls: %lu",
+                static_cast<unsigned long long>(address), static_cast<int>(method),
+                accept ? L"accept" : L"refuse", rc);
+    }
+
+    void OnAnswer(bool accept, const std::u16string& passkey) {
+        std::lock_guard<std::mutex> guard(lock);
+        if (!asked) {
+            refusedEarly = refusedEarly || !accept;
+            return;
+        }
+        Send(accept, passkey);
+    }
+
+    static BOOL CALLBACK OnRequest(LPVOID param, PBLUETOOTH_AUTHENTICATION_CALLBACK_PARAMS p) {
+        auto* self = static_cast<StackPairing*>(param);
+        KVBT_PAIRING_REQUEST request = {};
+        {
+            std::lock_guard<std::mutex> guard(self->lock);
+            self->asked = true;
+            self->method = p->authenticationMethod;
+            self->number = p->Numeric_Value;
+            if (self->refusedEarly) {
+                self->Send(false, u"");
+                return TRUE;
+            }
+            request.dwMethod = static_cast<uint32_t>(p->authenticationMethod);
+            // A numeric comparison with a phone that can neither show nor confirm is "just works".
+            if (p->authenticationMethod == BLUETOOTH_AUTHENTICATION_METHOD_NUMERIC_COMPARISON &&
+                p->ioCapability == BLUETOOTH_IO_CAPABILITY_NOINPUTNOOUTPUT) {
+                request.dwMethod = KVBT_PAIR_JUSTWORKS;
+            }
+            const bool shown =
+                request.dwMethod == KVBT_PAIR_NUMERIC || request.dwMethod == KVBT_PAIR_NOTIFICATION;
+            request.dwNumber = shown ? p->Numeric_Value : 0;
+        }
+        self->session->Ask(request); // the answer may come back at once, through OnAnswer
+        return TRUE;
+    }
+};
 
 class WinBtRadio : public IBtRadio {
 public:
@@ -49,6 +141,10 @@ public:
         m_authenticate = Get<AuthenticateDeviceFn>("BluetoothAuthenticateDevice");
         m_remove = Get<RemoveDeviceFn>("BluetoothRemoveDevice");
         m_setServiceState = Get<SetServiceStateFn>("BluetoothSetServiceState");
+        m_registerAuthEx = Get<RegisterAuthExFn>("BluetoothRegisterForAuthenticationEx");
+        m_unregisterAuth = Get<UnregisterAuthFn>("BluetoothUnregisterAuthentication");
+        m_authenticateEx = Get<AuthenticateExFn>("BluetoothAuthenticateDeviceEx");
+        m_sendResponseEx = Get<SendResponseExFn>("BluetoothSendAuthenticationResponseEx");
     }
     ~WinBtRadio() override { FreeLibrary(m_api); }
 
@@ -63,10 +159,21 @@ public:
     uint32_t StackType() override { return KVBT_STACK_MICROSOFT; }
 
     std::vector<BtRadioDevice> Inquire(Clock::time_point, const std::atomic<bool>& stop) override {
+        // An inquiry that fails at once is not repeated at once: each one takes the inquiry
+        // period, as a real one does, so a failing radio is not asked in a tight loop.
+        const Clock::time_point due =
+            Clock::now() + std::chrono::milliseconds(kInquiryUnits * 1280);
+        std::vector<BtRadioDevice> devices = InquireOnce(stop);
+        while (!stop && Clock::now() < due) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return devices;
+    }
+
+    std::vector<BtRadioDevice> InquireOnce(const std::atomic<bool>& stop) {
         std::vector<BtRadioDevice> devices;
         const RadioHandle radio = OpenRadio();
         if (radio == nullptr || !m_findFirstDevice || !m_findNextDevice || !m_findDeviceClose) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(200)); // no busy retry
             return devices;
         }
         BLUETOOTH_DEVICE_SEARCH_PARAMS params = {};
@@ -123,6 +230,66 @@ public:
         }
         return result;
     }
+
+    // Registers for the stack's questions about this device, then pairs; the user's answers go
+    // back through BluetoothSendAuthenticationResponseEx. Blocks until the pairing ends.
+    uint32_t Pair(uint64_t address, BtPairingSession& session) override {
+        const RadioHandle radio = OpenRadio();
+        if (radio == nullptr || !m_getDeviceInfo) {
+            return kBtNoRadio;
+        }
+        if (!m_registerAuthEx || !m_unregisterAuth || !m_authenticateEx || !m_sendResponseEx) {
+            return kBtNotSupported; // a stack without Secure Simple Pairing
+        }
+        BLUETOOTH_DEVICE_INFO info = {};
+        info.dwSize = sizeof info;
+        info.Address.ullLong = address;
+        if (m_getDeviceInfo(radio.get(), &info) != ERROR_SUCCESS) {
+            return kBtNotFound;
+        }
+        if (info.fAuthenticated) {
+            return kBtAlreadyPaired;
+        }
+        StackPairing pairing(&session, radio.get(), address, m_sendResponseEx);
+        HBLUETOOTH_AUTHENTICATION_REGISTRATION registration = nullptr;
+        const DWORD registered =
+            m_registerAuthEx(&info, &registration, &StackPairing::OnRequest, &pairing);
+        if (registered != ERROR_SUCCESS) {
+            KvTrace(L"BluetoothRegisterForAuthenticationEx: %lu", registered);
+            return registered;
+        }
+        session.SetSink([&pairing](bool accept, const std::u16string& passkey) {
+            pairing.OnAnswer(accept, passkey);
+        });
+        const DWORD result = m_authenticateEx(nullptr, radio.get(), &info, nullptr,
+                                              MITMProtectionRequiredGeneralBonding);
+        session.SetSink(nullptr);
+        m_unregisterAuth(registration);
+        KvTrace(L"BluetoothAuthenticateDeviceEx %012llx: %lu",
+                static_cast<unsigned long long>(address), result);
+        return result;
+    }
+
+    uint32_t EnableSerialService(uint64_t address) override {
+        const RadioHandle radio = OpenRadio();
+        if (radio == nullptr || !m_getDeviceInfo || !m_setServiceState) {
+            return kBtNoRadio;
+        }
+        BLUETOOTH_DEVICE_INFO info = {};
+        info.dwSize = sizeof info;
+        info.Address.ullLong = address;
+        if (m_getDeviceInfo(radio.get(), &info) != ERROR_SUCCESS) {
+            return kBtNotFound;
+        }
+        // Installs the port's driver: seconds, on the caller's thread.
+        const DWORD result =
+            m_setServiceState(radio.get(), &info, &kSerialPortService, kServiceEnable);
+        KvTrace(L"BluetoothSetServiceState(serial port) %012llx: %lu",
+                static_cast<unsigned long long>(address), result);
+        return result;
+    }
+
+    int SerialPortNumber(uint64_t address) override { return FindBluetoothSerialPort(address); }
 
     uint32_t Remove(uint64_t address) override {
         if (!m_remove) {
@@ -221,15 +388,27 @@ private:
     AuthenticateDeviceFn m_authenticate = nullptr;
     RemoveDeviceFn m_remove = nullptr;
     SetServiceStateFn m_setServiceState = nullptr;
+    RegisterAuthExFn m_registerAuthEx = nullptr;
+    UnregisterAuthFn m_unregisterAuth = nullptr;
+    AuthenticateExFn m_authenticateEx = nullptr;
+    SendResponseExFn m_sendResponseEx = nullptr;
 };
 
 } // namespace
 
 std::shared_ptr<IBtRadio> MakeWindowsBtRadio() {
     // bthprops.cpl first: on Windows it carries the same API (forwarded), and under Wine it
-    // answers "no radio" where BluetoothAPIs.dll's stubs end the process.
+    // answers "no radio" where BluetoothAPIs.dll's stubs end the process. Only the system
+    // folder's copies: a file of that name beside the program is never loaded.
+    wchar_t system[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH - 20) {
+        KvTrace(L"no system folder: no Bluetooth API");
+        return nullptr;
+    }
     for (const wchar_t* name : {L"bthprops.cpl", L"BluetoothAPIs.dll"}) {
-        if (HMODULE api = LoadLibraryW(name)) {
+        const std::wstring path = std::wstring(system) + L"\\" + name;
+        if (HMODULE api = LoadLibraryW(path.c_str())) {
             KvTrace(L"Bluetooth API from %ls", name);
             return std::make_shared<WinBtRadio>(api);
         }

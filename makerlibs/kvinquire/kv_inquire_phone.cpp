@@ -100,6 +100,9 @@ uint32_t CKvInquirePhone::HitchedPhoneInfo(_PHONEDEVICEINFO_T& info) {
             return hitched::WinSerialLink::Open(port);
         },
         clock, LoadTimings(ini));
+    if (boundPort != 0) {
+        identifier.StartBudgetAtOpen();
+    }
     const hitched::IdentifyResult result = identifier.Identify(ports);
     for (const hitched::PortAttempt& attempt : result.attempts) {
         hitched::KvTrace(L"HitchedPhoneInfo: COM%d %ls after %llu ms %ls", attempt.port,

@@ -78,7 +78,8 @@ PhoneIdentifier::PhoneIdentifier(LinkOpener opener, IClock& clock, const AtTimin
 IdentifyResult PhoneIdentifier::Identify(const std::vector<int>& ports) {
     IdentifyResult result;
     const uint64_t start = m_clock.NowMs();
-    const uint64_t deadline = start + m_timings.budgetMs;
+    uint64_t deadline = start + m_timings.budgetMs;
+    bool budgetStarted = !m_budgetAtOpen;
     std::vector<int> tried;
     for (int port : ports) {
         if (port == 0 || std::find(tried.begin(), tried.end(), port) != tried.end()) {
@@ -91,6 +92,10 @@ IdentifyResult PhoneIdentifier::Identify(const std::vector<int>& ports) {
         if (portStart >= deadline) {
             attempt.status = PortStatus::OutOfTime;
         } else if (std::unique_ptr<ISerialLink> link = m_opener(port)) {
+            if (!budgetStarted) {
+                budgetStarted = true;
+                deadline = m_clock.NowMs() + m_timings.budgetMs;
+            }
             PhoneIdentity identity;
             attempt.status = IdentifyOverLink(*link, deadline, identity, attempt.detail);
             if (attempt.status == PortStatus::Identified) {

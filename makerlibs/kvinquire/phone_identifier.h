@@ -66,6 +66,9 @@ public:
 
     // Tries the ports in order (0 and repeats skipped) until one identifies the phone.
     IdentifyResult Identify(const std::vector<int>& ports);
+    // The budget starts when the first port is open, not before: opening a Bluetooth port
+    // pages the phone, which takes seconds of its own.
+    void StartBudgetAtOpen() { m_budgetAtOpen = true; }
 
 private:
     PortStatus IdentifyOverLink(ISerialLink& link, uint64_t deadline, PhoneIdentity& identity,
@@ -74,6 +77,7 @@ private:
     LinkOpener m_opener;
     IClock& m_clock;
     AtTimings m_timings;
+    bool m_budgetAtOpen = false;
 };
 
 } // namespace hitched

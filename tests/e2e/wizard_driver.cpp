@@ -536,6 +536,14 @@ void Drive(HWND frame, const std::string& command) {
             ::GetWindowRect(target, &rect);
         }
         std::printf("rect %ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+    } else if (command == "ping") {
+        // How long the frame takes to answer a message: it must not wait for the radio.
+        LARGE_INTEGER frequency, start, end;
+        ::QueryPerformanceFrequency(&frequency);
+        ::QueryPerformanceCounter(&start);
+        ::SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_BLOCK, 10000, nullptr);
+        ::QueryPerformanceCounter(&end);
+        std::printf("ping %.1f\n", (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart);
     } else if (std::sscanf(line, "timer %d", &id) == 1) {
         ::SendMessageTimeoutW(frame, WM_TIMER, id, 0, SMTO_BLOCK, 5000, nullptr);
         std::printf("fired\n");

@@ -31,6 +31,9 @@ public:
     uint32_t Authenticate(uint64_t, std::u16string_view passkey) override {
         return passkey == u"2468" ? kBtOk : kBtWrongPasskey;
     }
+    uint32_t Pair(uint64_t, BtPairingSession&) override { return kBtOk; }
+    uint32_t EnableSerialService(uint64_t) override { return kBtOk; }
+    int SerialPortNumber(uint64_t) override { return 0; }
     uint32_t Remove(uint64_t) override { return kBtOk; }
     int ConnectionState(uint64_t, int32_t& status) override {
         status = 1;
@@ -107,13 +110,16 @@ TEST(BtDetectObject, StopDetectReturnsWhileTheRadioHangsAndNothingIsLostAtTheEnd
     EXPECT_GE(waited, BtDetectObject::kStopWait) << "it did wait for the inquiry";
     EXPECT_LT(waited, BtDetectObject::kStopWait + std::chrono::seconds(3)) << "never a hang";
     EXPECT_TRUE(Listed(*object).empty());
-    EXPECT_EQ(object->StartDetect(), 0u) << "a new search while the old one still hangs";
-    std::thread release([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        radio->Release();
-    });
-    object.reset(); // waits for both searches, then the radio may go
-    release.join();
+    // The radio does one inquiry at a time: busy until the one left behind has ended.
+    EXPECT_EQ(object->StartDetect(), kBtBusy) << "a new search while the old one still hangs";
+    radio->Release();
+    bool started = false;
+    for (int i = 0; i < 200 && !started; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        started = object->StartDetect() == kBtOk;
+    }
+    EXPECT_TRUE(started) << "a new search once it has ended";
+    object.reset(); // waits for the new search, then the radio may go
 }
 
 TEST(BtDetectObject, WithoutARadioOrItsStackNothingStartsOrPairs) {

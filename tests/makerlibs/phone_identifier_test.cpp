@@ -158,6 +158,25 @@ TEST(PhoneIdentifier, EveryKindOfPhoneOnTheSerialThenTheModemPort) {
     }
 }
 
+TEST(PhoneIdentifier, ABluetoothPortsBudgetStartsOnceItIsOpen) {
+    // Opening the port pages the phone for 3.99 s: counted in the budget, no answer fits.
+    for (bool atOpen : {false, true}) {
+        VirtualClock clock;
+        Commands sent;
+        const auto opener = [&](int) -> std::unique_ptr<hitched::ISerialLink> {
+            clock.now += 3990;
+            auto line = std::make_unique<VirtualPhoneLine>(clock, sent);
+            line->phone.manufacturer = "Ostra";
+            return line;
+        };
+        hitched::PhoneIdentifier identifier(opener, clock, hitched::AtTimings{});
+        if (atOpen) {
+            identifier.StartBudgetAtOpen();
+        }
+        EXPECT_EQ(identifier.Identify({7}).identified, atOpen);
+    }
+}
+
 TEST(AtDialogue, NothingIsSentOnceTheDeadlineHasPassed) {
     VirtualClock clock;
     std::vector<std::string> sent;

@@ -9,10 +9,13 @@
 #include "wizard/wizard_prompts.h"
 
 #include "../support/installed_language_file.h"
+#include "../ui/message_pump.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -45,11 +48,36 @@ public:
         return 0;
     }
     uint32_t RemoveDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT*) override { return removeResult; }
-    uint32_t AuthenticateDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT*, char16_t* key,
-                                uint32_t length) override {
-        passkeys.emplace_back(key, length);
-        return std::u16string(key, length) == u"2468" ? 0 : 1244;
+    uint32_t AuthenticateDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT*, char16_t*, uint32_t) override {
+        return 1; // the wizard pairs through PairDevice
     }
+    // An older phone: the stack asks for a PIN and waits for the answer on the worker.
+    uint32_t PairDevice(_KV_BLUETOOTH_DEVICE_INFO_STRUCT*, CBtPairingPrompt* prompt) override {
+        std::unique_lock<std::mutex> lock(m_answerLock);
+        const std::size_t before = passkeys.size();
+        lock.unlock();
+        prompt->OnPairingRequest({KVBT_PAIR_LEGACY, 0});
+        lock.lock();
+        m_answered.wait_for(lock, std::chrono::seconds(10),
+                            [&] { return passkeys.size() > before; });
+        return passkeys.size() == before || passkeys.back().empty() ? 1223
+               : passkeys.back() == u"2468"                         ? 0
+                                                                    : 1244;
+    }
+    uint32_t AnswerPairing(const _KV_BLUETOOTH_DEVICE_INFO_STRUCT*, uint32_t accept,
+                           const char16_t* key, uint32_t length) override {
+        std::lock_guard<std::mutex> lock(m_answerLock);
+        passkeys.emplace_back(accept != 0 ? std::u16string(key, length) : u"");
+        m_answered.notify_all();
+        return 0;
+    }
+    uint32_t EnableSerialService(_KV_BLUETOOTH_DEVICE_INFO_STRUCT*) override { return 0; }
+    uint32_t GetSerialPort(const _KV_BLUETOOTH_DEVICE_INFO_STRUCT*, int* port) override {
+        *port = 7;
+        return 0;
+    }
+    std::mutex m_answerLock;
+    std::condition_variable m_answered;
     std::vector<_KV_BLUETOOTH_DEVICE_INFO_STRUCT> devices;
     std::atomic<int> starts{0}, stops{0};
     uint32_t startResult = 0, removeResult = 5;
@@ -145,24 +173,42 @@ TEST_F(BtFrameTest, ASearchRunsWithItsProgressThenListsOwnCopiesAndWarnsOnceForN
     EXPECT_FALSE(m_dlg.m_bSearching);
 }
 
-TEST_F(BtFrameTest, PairedOnPageSixButNoPhoneAnswersTheRowKeepsThePairingAndTheErrorShows) {
+TEST_F(BtFrameTest, PairedOnPageSixButNoPhoneAnswersTheRowKeepsThePairingAndItsOwnErrorShows) {
+    using View = CBluetoothPairringDlg::View;
     SearchAndList();
     m_prompts.boxes.clear();
     List().Select(0);
-    Next();
+    Next(); // the pairing starts on a worker; the stack asks for a PIN
     ASSERT_EQ(m_dlg.m_nCurPage, PAGE_BT_PAIRING);
     EXPECT_EQ(m_dlg.m_pBtPairingPage->GetDlgItemText(IDC_BT_PAIR_PHONENAME), L"Ostra B1");
+    auto view = [&] { return m_dlg.m_pBtPairingPage->CurrentView(); };
+    ASSERT_TRUE(hitched::test::PumpUntil([&] { return view() == View::Legacy; }));
+    EXPECT_FALSE(::IsWindowEnabled(m_dlg.m_btnPrevious.m_hWnd)) << "no going back meanwhile";
     m_dlg.m_pBtPairingPage->SetDlgItemText(IDC_BT_PASSCODE, L"2468");
-    Next(); // paired, but no phone answers over it here (no port is bound to the device)
+    Next(); // paired, but no phone answers over its port here (no port service phones)
+    ASSERT_TRUE(hitched::test::PumpUntil([&] { return !m_prompts.boxes.empty(); }, 10000));
     EXPECT_EQ(m_radio.passkeys, std::vector<std::u16string>{u"2468"});
     EXPECT_EQ(m_dlg.m_nCurPage, PAGE_BT_PAIRING);
-    EXPECT_EQ(m_prompts.boxes, std::vector<std::wstring>{
-                                   Box(IDS_STRING_BLUETOOTH_AUTHENTICATE_ERROR, MB_ICONERROR)});
+    EXPECT_EQ(m_prompts.boxes,
+              std::vector<std::wstring>{Box(IDS_STRING_BLUETOOTH_ERR_NOT_PHONE, MB_ICONERROR)});
+    EXPECT_EQ(view(), View::Retry);
+    EXPECT_EQ(::GetFocus(), m_dlg.m_btnNext.m_hWnd) << "Next tries again";
+    EXPECT_TRUE(::IsWindowEnabled(m_dlg.m_btnNext.m_hWnd));
     EXPECT_EQ(RowEntry(0).stDeviceInfo.fAuthenticated, 1u) << "the row learns the pairing";
     EXPECT_EQ(RowEntry(0).bConnected, 0u);
     _BTDEVICEENTRY_T* stored = nullptr;
     ASSERT_TRUE(m_dlg.m_mapBtDevices.Lookup(0x0019b7a1c2d3ull, stored));
     EXPECT_EQ(stored->bConnected, 0u);
+
+    // Cancel at the question refuses it and ends the attempt without a message.
+    m_prompts.boxes.clear();
+    Next();
+    ASSERT_TRUE(hitched::test::PumpUntil([&] { return view() == View::Legacy; }));
+    ::SendMessageW(m_dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_BTN_CANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(hitched::test::PumpUntil([&] { return view() == View::Retry; }));
+    EXPECT_TRUE(m_prompts.boxes.empty());
+    EXPECT_EQ(m_radio.passkeys, (std::vector<std::u16string>{u"2468", u""})) << "refused";
+    EXPECT_EQ(m_dlg.m_nCurPage, PAGE_BT_PAIRING) << "Cancel ended the attempt, not the wizard";
 }
 
 TEST_F(BtFrameTest, ARefusedUnpairingLeavesTheRowAndTheTableAndEveryAttemptPauses) {
