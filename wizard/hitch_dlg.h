@@ -2,6 +2,7 @@
 #include "contracts/bluetooth_detect_obj.h"
 #include "detect/connect_broadcast.h"
 #include "detect/device_map.h"
+#include "portservice/window_owner.h"
 #include "controls/skin_button.h"
 #include "pages/wizard_notify.h"
 #include "ui/dialog.h"
@@ -37,9 +38,16 @@ public:
     static constexpr UINT WM_MONITOR_PHONES = WM_APP + 0x102;
     // Posted by the Bluetooth attempt's worker; wParam: the attempt's number, no pointers (the
     // attempt's state stays in the frame). The wait's lParam: its progress in percent.
-    static constexpr UINT WM_BT_PAIRING_REQUEST = WM_APP + 0x103;
-    static constexpr UINT WM_BT_PORT_WAIT = WM_APP + 0x104;
-    static constexpr UINT WM_BT_ATTEMPT_DONE = WM_APP + 0x105;
+    static constexpr UINT WM_BT_PAIRING_REQUEST = WM_APP + 0x110;
+    static constexpr UINT WM_BT_PORT_WAIT = WM_APP + 0x111;
+    static constexpr UINT WM_BT_ATTEMPT_DONE = WM_APP + 0x112;
+    static_assert(hitched::WM_RETRY_TIMER_REQUEST != WM_CABLE_PHONES_FOUND &&
+                      hitched::WM_RETRY_TIMER_REQUEST != WM_MONITOR_PHONES &&
+                      hitched::WM_RETRY_TIMER_REQUEST != WM_BT_PAIRING_REQUEST &&
+                      hitched::WM_RETRY_TIMER_REQUEST != WM_BT_PORT_WAIT &&
+                      hitched::WM_RETRY_TIMER_REQUEST != WM_BT_ATTEMPT_DONE,
+                  "one message number, two meanings: the frame's own messages stay clear of "
+                  "the port service's");
     // Timers of the frame; 103, the retry push, belongs to the port service's owner.
     static constexpr UINT_PTR kTimerCableDetect = 100;      // the two-minute cable time-out
     static constexpr UINT_PTR kTimerBtSearchEnd = 101;      // the end of a Bluetooth search
