@@ -11,6 +11,8 @@
 #include <bluetoothapis.h>
 
 #include <cstdio>
+#include <cwchar>
+#include <iterator>
 #include <memory>
 #include <thread>
 
@@ -84,7 +86,9 @@ public:
         for (bool more = find != nullptr; more && !stop; more = m_findNextDevice(find, &info)) {
             BtRadioDevice device;
             device.address = info.Address.ullLong & 0xFFFFFFFFFFFFull;
-            device.name = reinterpret_cast<const char16_t*>(info.szName);
+            // The stack may fill the whole array without a terminator.
+            const std::size_t length = wcsnlen(info.szName, std::size(info.szName));
+            device.name.assign(reinterpret_cast<const char16_t*>(info.szName), length);
             device.paired = info.fAuthenticated != FALSE;
             device.connected = info.fConnected != FALSE;
             devices.push_back(std::move(device));
