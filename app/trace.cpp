@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
+#include <string_view>
 
 namespace hitched {
 namespace {
@@ -28,6 +29,22 @@ void WriteToStderr(const std::u16string& line) {
 }
 
 std::atomic<TraceSink> g_sink{nullptr};
+
+// A text argument cannot end the line: what a client or a device sends could otherwise forge
+// lines of the log. CR and LF are written as the escapes \r and \n.
+std::u16string OnOneLine(std::u16string_view text) {
+    std::u16string out;
+    for (char16_t c : text) {
+        if (c == u'\r') {
+            out += u"\\r";
+        } else if (c == u'\n') {
+            out += u"\\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
 
 // One directive after its '%': flags, width, size and conversion, as wvsprintfW reads them.
 struct Directive {
@@ -114,7 +131,7 @@ std::u16string FormatArgs(const char16_t* format, va_list args) {
         case u's': {
             const char16_t* s = va_arg(args, const char16_t*);
             AppendPadded(out, Directive{false, false, d.width, 0, 0}, false,
-                         s != nullptr ? s : u"(null)");
+                         s != nullptr ? OnOneLine(s) : u"(null)");
             break;
         }
         case u'%':

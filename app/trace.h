@@ -13,7 +13,8 @@ using TraceSink = void (*)(const std::u16string& line);
 void SetTraceSink(TraceSink sink);
 
 // Formats and writes one line. Understands %d, %u, %x, %X (int / unsigned; with I64 before
-// the letter long long / unsigned long long), %s (const char16_t*) and %%, each with an optional
+// the letter long long / unsigned long long), %s (const char16_t*; its CR and LF written as the
+// escapes \r and \n, so that a text never starts a line of its own) and %%, each with an optional
 // width and a 0 flag for leading zeros ("%012I64X" prints a Bluetooth address); anything else
 // is copied as it stands and takes no argument.
 void Trace(const char16_t* format, ...);

@@ -26,13 +26,17 @@ template <std::size_t N> std::u16string FieldString(const char16_t (&field)[N]) 
 }
 
 // Copies at most maxUnits units of text (and never more than N - 1), stopping early at an
-// embedded NUL; the rest of the field is zeroed. Returns the number of units written.
+// embedded NUL; the rest of the field is zeroed. A high surrogate that would end the copy
+// is left out: the text is never cut inside a character. Returns the number of units written.
 template <std::size_t N>
 std::size_t CopyField(char16_t (&field)[N], std::u16string_view text,
                       std::size_t maxUnits = N - 1) {
     static_assert(N > 0, "a text field holds at least its terminator");
     const std::size_t nul = text.find(u'\0');
     std::size_t n = std::min({text.size(), nul, maxUnits, N - 1});
+    if (n > 0 && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) {
+        --n;
+    }
     std::copy_n(text.data(), n, field);
     std::fill(field + n, field + N, u'\0');
     return n;

@@ -143,14 +143,14 @@ int CDeviceChangeDetector::IsDeviceChanged(CDeviceMap& table, const CDeviceMap& 
             continue;
         }
         const std::u16string entry = ReadSupportEntry(m_supportList, record);
-        if (entry.empty()) {
-            Trace(u"BroadcastDeviceChanged no dll support");
+        if (entry.empty() || !ApplySupportEntry(record, entry)) {
+            Trace(entry.empty() ? u"BroadcastDeviceChanged no dll support"
+                                : u"BroadcastDeviceChanged dll name too long");
             m_leftAlone.NotAPhone(key, *found);
             ++rejected;
             ReleasePhoneLock();
             continue;
         }
-        ApplySupportEntry(record, entry);
         table.AddCopy(key, record);
         m_leftAlone.Identified(key);
         ReleasePhoneLock();

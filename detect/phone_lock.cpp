@@ -4,11 +4,23 @@
 
 namespace hitched {
 
+namespace {
+
+// A backslash separates the namespaces of kernel object names: in a name it makes the
+// creation fail. It becomes a slash; the fields' other units can all stand in a name.
+void AppendForName(std::u16string& name, std::u16string_view text) {
+    for (char16_t c : text) {
+        name += c == u'\\' ? u'/' : c;
+    }
+}
+
+} // namespace
+
 std::u16string PhoneLockName(const _PHONEDEVICEINFO_T& record) {
     std::u16string name = u"Quellon-Ostra Hubware(";
-    name += FieldView(record.tszPhoneName);
+    AppendForName(name, FieldView(record.tszPhoneName));
     name += u") - ";
-    name += FieldView(record.tszIMEI);
+    AppendForName(name, FieldView(record.tszIMEI));
     return name;
 }
 

@@ -19,7 +19,8 @@ public:
     virtual void Release() = 0;
 };
 
-// "Quellon-Ostra Hubware(<tszPhoneName>) - <tszIMEI>", the fields as they stand now.
+// "Quellon-Ostra Hubware(<tszPhoneName>) - <tszIMEI>", the fields as they stand now; a
+// backslash in them, which no kernel object name may hold, is written as a slash.
 std::u16string PhoneLockName(const _PHONEDEVICEINFO_T& record);
 
 } // namespace hitched

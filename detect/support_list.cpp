@@ -1,5 +1,7 @@
 #include "detect/support_list.h"
 
+#include <iterator>
+
 #include "contracts/utf16_field.h"
 
 namespace hitched {
@@ -32,12 +34,16 @@ std::u16string ReadSupportEntry(IProfileReader& supportList, const _PHONEDEVICEI
     return value;
 }
 
-void ApplySupportEntry(_PHONEDEVICEINFO_T& record, std::u16string_view value) {
+bool ApplySupportEntry(_PHONEDEVICEINFO_T& record, std::u16string_view value) {
     const std::size_t comma = value.find(u',');
     std::u16string dll(TrimWhiteSpace(value.substr(0, comma)));
     dll += u".dll";
+    if (dll.size() >= std::size(record.tszDllName)) {
+        return false; // cut, it would name another file, or none
+    }
     CopyField(record.tszDllName, dll);
     ApplyDisplayName(record, value);
+    return true;
 }
 
 void ApplyDisplayName(_PHONEDEVICEINFO_T& record, std::u16string_view value) {

@@ -16,8 +16,9 @@ constexpr std::size_t kSupportValueChars = 512;
 std::u16string ReadSupportEntry(IProfileReader& supportList, const _PHONEDEVICEINFO_T& record);
 
 // Applies a non-empty value: tszDllName = trimmed base name + ".dll"; a non-empty trimmed
-// display name after the first comma replaces tszPhoneName.
-void ApplySupportEntry(_PHONEDEVICEINFO_T& record, std::u16string_view value);
+// display name after the first comma replaces tszPhoneName. False, and nothing applied, when
+// the library's file name does not fit tszDllName.
+bool ApplySupportEntry(_PHONEDEVICEINFO_T& record, std::u16string_view value);
 // Only the display-name half: a non-empty trimmed text after the first comma.
 void ApplyDisplayName(_PHONEDEVICEINFO_T& record, std::u16string_view value);
 

@@ -30,12 +30,21 @@ def utf16(text):
     return text.encode("utf-16-le")
 
 
+def field_text(raw):
+    """A text field: UTF-16LE up to its first NUL unit. A phone's own words may be broken
+    UTF-16 (half a surrogate pair); such a unit reads as U+FFFD instead of failing."""
+    for i in range(0, len(raw) - 1, 2):
+        if raw[i] == 0 and raw[i + 1] == 0:
+            raw = raw[:i]
+            break
+    return raw.decode("utf-16-le", errors="replace")
+
+
 def parse_record(record):
     """One 2056-byte phone record: the type, eight 128-unit text fields, the extra word."""
     phone = {"type": struct.unpack_from("<I", record, 0)[0]}
     for i, name in enumerate(FIELDS):
-        raw = record[4 + 256 * i: 4 + 256 * (i + 1)].decode("utf-16-le")
-        phone[name] = raw.split("\0", 1)[0]
+        phone[name] = field_text(record[4 + 256 * i: 4 + 256 * (i + 1)])
     phone["extra"] = struct.unpack_from("<I", record, 2052)[0]
     return phone
 
@@ -63,7 +72,7 @@ class Reader:
     def _units(self, n, deadline):
         while len(self.buffer) < 2 * n:
             self._fill(deadline)
-        return self.buffer[:2 * n].decode("utf-16-le")
+        return self.buffer[:2 * n].decode("utf-16-le", errors="replace")
 
     def _take(self, nbytes):
         taken, self.buffer = self.buffer[:nbytes], self.buffer[nbytes:]

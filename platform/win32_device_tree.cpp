@@ -1,5 +1,6 @@
 #include "platform/win32_device_tree.h"
 
+#include "platform/registry_string.h"
 #include "platform/wchar_utf16.h"
 
 #include <windows.h>
@@ -7,7 +8,7 @@
 #include <cfgmgr32.h>
 #include <setupapi.h>
 
-#include <cstring>
+#include <algorithm>
 #include <vector>
 
 namespace hitched {
@@ -17,11 +18,9 @@ constexpr ULONG kDeviceIdChars = 260;
 constexpr DWORD kEnumDriverBytes = 260;
 constexpr DWORD kDriverPropertyBytes = 1024;
 
-// Text from a registry buffer of `bytes` bytes, never past its end even without terminator.
+// The text of the first `bytes` bytes the call wrote, bounded by the buffer as well.
 std::u16string TextOf(const std::vector<BYTE>& buffer, std::size_t bytes) {
-    std::vector<WCHAR> text(bytes / sizeof(WCHAR) + 1, L'\0');
-    std::memcpy(text.data(), buffer.data(), std::min(bytes, buffer.size()));
-    return AsUtf16(text.data());
+    return RegistryString(buffer.data(), std::min(bytes, buffer.size()));
 }
 
 bool IsText(DWORD type) {
@@ -44,14 +43,15 @@ RegistryText DeviceProperty(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD propert
         return result;
     }
     std::vector<BYTE> buffer(required * 2 + 1, 0);
+    DWORD written = 0;
     if (!SetupDiGetDeviceRegistryPropertyW(set, &device, property, &type, buffer.data(),
                                            static_cast<DWORD>(buffer.size() - sizeof(WCHAR)),
-                                           nullptr)) {
+                                           &written)) {
         result.exists = false;
         result.isText = false;
         return result;
     }
-    result.text = TextOf(buffer, buffer.size());
+    result.text = TextOf(buffer, written);
     return result;
 }
 
@@ -214,12 +214,13 @@ std::vector<EnumeratedDevice> Win32DeviceClasses::PresentDevicesOf(std::u16strin
         d.node = device.DevInst;
         std::vector<BYTE> buffer(kDriverPropertyBytes + sizeof(WCHAR), 0);
         DWORD type = 0;
+        DWORD written = 0;
         if (SetupDiGetDeviceRegistryPropertyW(set, &device, SPDRP_DRIVER, &type, buffer.data(),
-                                              kDriverPropertyBytes, nullptr) &&
+                                              kDriverPropertyBytes, &written) &&
             IsText(type)) {
             d.driver.exists = true;
             d.driver.isText = true;
-            d.driver.text = TextOf(buffer, kDriverPropertyBytes);
+            d.driver.text = TextOf(buffer, written);
         }
         devices.push_back(std::move(d));
     }

@@ -1,5 +1,6 @@
 #include "platform/win32_usb_host.h"
 
+#include "platform/registry_string.h"
 #include "platform/wchar_utf16.h"
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -48,7 +50,7 @@ bool Ioctl(HANDLE h, DWORD code, void* in, DWORD inSize, void* out, DWORD outSiz
 }
 
 // A name request in two steps: the fixed part with room for one character tells the length;
-// the second request fetches the whole name, which is then copied into a zeroed buffer
+// the second request fetches the whole name, which is read within the bytes returned
 // because a driver need not terminate it. `header` is the request's fixed part (the fields
 // before the name, with the port number filled in where there is one); `nameOffset` is where
 // the name starts.
@@ -73,10 +75,7 @@ bool AskName(HANDLE h, DWORD code, const std::vector<BYTE>& header, std::size_t 
                static_cast<DWORD>(full.size()), returned)) {
         return false;
     }
-    const std::size_t chars = (full.size() - nameOffset) / sizeof(WCHAR);
-    std::vector<WCHAR> text(chars + 1, L'\0');
-    std::memcpy(text.data(), full.data() + nameOffset, chars * sizeof(WCHAR));
-    name = AsUtf16(text.data());
+    name = RegistryString(full.data() + nameOffset, full.size() - nameOffset);
     return true;
 }
 
@@ -191,7 +190,8 @@ std::vector<std::u16string> Win32UsbHost::HostControllerInterfaces() {
         auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
         detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
         if (SetupDiGetDeviceInterfaceDetailW(set, &iface, detail, required, nullptr, nullptr)) {
-            paths.push_back(AsUtf16(detail->DevicePath));
+            const std::size_t path = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath);
+            paths.push_back(RegistryString(buffer.data() + path, required - path));
         }
     }
     SetupDiDestroyDeviceInfoList(set);

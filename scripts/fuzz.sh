@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Fuzzes the port service's request codec, phone table and client decoder with libFuzzer,
+# Fuzzes the port service's request codec, phone table and client decoder, and the phone
+# identification's AT dialogue, with libFuzzer,
 # under AddressSanitizer (leaks included) and UBSan, in its own build folder build/fuzz.
-#   scripts/fuzz.sh smoke        about 30 s in all: every target briefly (the test script runs this)
+#   scripts/fuzz.sh smoke        every target for 15 s (the test script runs this)
 #   scripts/fuzz.sh long [secs]  every target for secs seconds (default 600), e.g. overnight: 28800
 # The corpus grows in build/fuzz/corpus/<target> and is reused by the next run. A crash, leak or
 # failed check stops the run, leaves the input as build/fuzz/artifacts/<target>/crash-*, and
@@ -16,7 +17,7 @@ long) seconds="${2:-600}" ;;
 esac
 
 build="$root/build/fuzz"
-targets=(fuzz_port_service fuzz_client_decoder)
+targets=(fuzz_port_service fuzz_client_decoder fuzz_at_dialogue)
 jobs="${HITCHED_JOBS:-2}"
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
@@ -33,8 +34,10 @@ for t in "${targets[@]}"; do
     artifacts="$build/artifacts/$t/"
     mkdir -p "$corpus" "$artifacts"
     log="$build/$t.log"
+    dict="$root/tests/fuzz/$t.dict"
+    [ -f "$dict" ] || dict="$root/tests/fuzz/protocol.dict"
     echo "== $t: $seconds s"
-    if "$build/bin/$t" "$corpus" -dict="$root/tests/fuzz/protocol.dict" -max_total_time="$seconds" \
+    if "$build/bin/$t" "$corpus" -dict="$dict" -max_total_time="$seconds" \
         -max_len=4096 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$artifacts" >"$log" 2>&1; then
         runs=$(grep -Eo 'Done [0-9]+ runs in [0-9]+ second' "$log" | tail -n1)

@@ -42,14 +42,15 @@ std::string ToAnsi(const std::u16string& text) {
         return {};
     }
     const std::wstring wide(text.begin(), text.end());
-    const int n = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()),
-                                      nullptr, 0, nullptr, nullptr);
+    // No best fit: it would turn a full-width comma into a list separator.
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(),
+                                      static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
     if (n <= 0) {
         return {};
     }
     std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), out.data(), n,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), static_cast<int>(wide.size()),
+                        out.data(), n, nullptr, nullptr);
     return out;
 }
 

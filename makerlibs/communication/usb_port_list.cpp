@@ -138,7 +138,8 @@ std::vector<std::u16string> SpecialUsbPortNames(DetectionPlatform& platform,
             uint16_t vendor = 0;
             uint16_t product = 0;
             if (UsbAncestor(*platform.tree, device.node, vendor, product) && vendor == kDavVendor &&
-                isDavProduct(product) && device.portName.isText && !device.portName.text.empty()) {
+                isDavProduct(product) && device.portName.isText && !device.portName.text.empty() &&
+                device.portName.text.find(u',') == std::u16string::npos) {
                 names.push_back(device.portName.text);
             }
         }

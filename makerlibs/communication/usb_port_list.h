@@ -26,7 +26,8 @@ std::string FitPortList(std::string_view text, std::size_t capacity);
 bool ParseUsbInstanceId(std::u16string_view id, uint16_t& vendor, uint16_t& product);
 
 // The special USB ports: the "PortName" of every present device of class Ports whose nearest
-// USB ancestor is a DAV device (vendor 0421, a product isDavProduct accepts), in SetupAPI order,
+// USB ancestor is a DAV device (vendor 0421, a product isDavProduct accepts; a name with a
+// comma, which the answer's list would split, is left out), in SetupAPI order,
 // then the names of `listed` (a comma list taken as it stands: the simulated machine's ports
 // that have no place in its tree). A port that the port listing gives a USB cable record (as
 // its serial or its modem port) is left out: every port reaches the clients in one record.

@@ -1,5 +1,8 @@
 #include "makerlibs/kvbluetooth/bt_detect_object.h"
 
+#include "contracts/device_text.h"
+#include "contracts/utf16_field.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <map>
@@ -21,8 +24,7 @@ _KV_BLUETOOTH_DEVICE_INFO_STRUCT MakeBtDeviceInfo(const BtRadioDevice& device) {
     info.fAuthenticated = device.paired ? 1 : 0;
     info.fRemembered = device.paired ? 1 : 0;
     info.fConnected = device.connected ? 1 : 0;
-    const std::size_t n = std::min(device.name.size(), KV_BLUETOOTH_MAX_NAME_SIZE - 1);
-    device.name.copy(info.szName, n);
+    CopyField(info.szName, DeviceText(device.name));
     return info;
 }
 

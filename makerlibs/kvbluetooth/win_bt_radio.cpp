@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -191,7 +193,9 @@ public:
         for (bool more = find != nullptr; more && !stop; more = m_findNextDevice(find, &info)) {
             BtRadioDevice device;
             device.address = info.Address.ullLong & 0xFFFFFFFFFFFFull;
-            device.name = reinterpret_cast<const char16_t*>(info.szName);
+            // The stack may fill the whole array without a terminator.
+            const std::size_t length = wcsnlen(info.szName, std::size(info.szName));
+            device.name.assign(reinterpret_cast<const char16_t*>(info.szName), length);
             device.paired = info.fAuthenticated != FALSE;
             device.connected = info.fConnected != FALSE;
             devices.push_back(std::move(device));

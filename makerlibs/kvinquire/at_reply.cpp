@@ -1,5 +1,7 @@
 #include "makerlibs/kvinquire/at_reply.h"
 
+#include "contracts/device_text.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <optional>
@@ -325,14 +327,13 @@ std::string ExtractAtValue(const AtReply& reply, AtField field) {
 
 std::u16string AtTextToUtf16(std::string_view text) {
     std::u16string out;
-    if (DecodeUtf8(text, out)) {
-        return out;
+    if (!DecodeUtf8(text, out)) {
+        out.clear();
+        for (char c : text) {
+            out.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+        }
     }
-    out.clear();
-    for (char c : text) {
-        out.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
-    }
-    return out;
+    return DeviceText(out);
 }
 
 } // namespace hitched

@@ -36,7 +36,7 @@ enum class AtField { Manufacturer, Model, Imei };
 std::string ExtractAtValue(const AtReply& reply, AtField field);
 
 // Phones answer in UTF-8 or in a single-byte set: valid UTF-8 is decoded as such, anything
-// else byte by byte as Latin-1.
+// else byte by byte as Latin-1; then cleaned as any text a device says (DeviceText).
 std::u16string AtTextToUtf16(std::string_view text);
 
 } // namespace hitched

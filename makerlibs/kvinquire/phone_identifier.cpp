@@ -142,12 +142,13 @@ PortStatus PhoneIdentifier::IdentifyOverLink(ISerialLink& link, uint64_t deadlin
     std::u16string* targets[] = {&identity.manufacturer, &identity.model, &identity.imei};
     for (std::size_t i = 0; i < std::size(kQueries); ++i) {
         const FieldQuery& query = kQueries[i];
-        std::string value;
+        std::u16string value;
         for (const char* command : {query.command, query.twin}) {
             const AtExchange exchange = dialogue.Command(command, m_timings.commandTimeoutMs);
             detail = Describe(command, exchange);
             if (exchange.outcome == AtOutcome::Ok) {
-                value = ExtractAtValue(exchange.reply, query.field);
+                // A value of nothing but invisible characters is no value either.
+                value = AtTextToUtf16(ExtractAtValue(exchange.reply, query.field));
                 if (!value.empty()) {
                     break;
                 }
@@ -159,7 +160,7 @@ PortStatus PhoneIdentifier::IdentifyOverLink(ISerialLink& link, uint64_t deadlin
         if (value.empty()) {
             return PortStatus::Refused;
         }
-        *targets[i] = AtTextToUtf16(value);
+        *targets[i] = std::move(value);
     }
     detail.clear();
     return PortStatus::Identified;

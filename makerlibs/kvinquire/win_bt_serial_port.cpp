@@ -3,6 +3,7 @@
 #include "makerlibs/kvbluetooth/simulated_bt_radio.h"
 #include "makerlibs/kvinquire/bt_serial_port.h"
 #include "makerlibs/kvinquire/inquiry_record.h"
+#include "platform/registry_string.h"
 #include "platform/wchar_utf16.h"
 #include "platform/win32_profile_reader.h"
 #include "platform/win32_profile_writer.h"
@@ -22,13 +23,12 @@ std::u16string PortName(HDEVINFO set, SP_DEVINFO_DATA& device) {
     if (key == INVALID_HANDLE_VALUE) {
         return {};
     }
-    wchar_t name[32] = {};
+    BYTE name[64] = {};
     DWORD type = 0;
-    DWORD bytes = sizeof(name) - sizeof(wchar_t); // room for a terminator the value may lack
-    const LONG rc =
-        RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &bytes);
+    DWORD bytes = sizeof(name);
+    const LONG rc = RegQueryValueExW(key, L"PortName", nullptr, &type, name, &bytes);
     RegCloseKey(key);
-    return rc == ERROR_SUCCESS && type == REG_SZ ? std::u16string(AsUtf16(name)) : u"";
+    return rc == ERROR_SUCCESS && type == REG_SZ ? RegistryString(name, bytes) : u"";
 }
 
 int WindowsBluetoothSerialPort(uint64_t address) {

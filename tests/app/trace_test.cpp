@@ -14,7 +14,7 @@ TEST(Trace, FormatsNumbersTextsAndWideHexadecimal) {
     } cases[] = {
         {FormatTrace(u"%d|%d|%u|%s|%s", -7, INT_MIN, 4000000000u, u"COM5\r\n",
                      static_cast<const char16_t*>(nullptr)),
-         u"-7|-2147483648|4000000000|COM5\r\n|(null)"},
+         u"-7|-2147483648|4000000000|COM5\\r\\n|(null)"}, // a text cannot forge a log line
         {FormatTrace(u"%012I64X|%016I64X", address, address), u"A1B2C3D4E5F6|0000A1B2C3D4E5F6"},
         {FormatTrace(u"%0I64X|%I64x|%I64d|%I64u", ~0ULL, 1ULL, LLONG_MIN, ULLONG_MAX),
          u"FFFFFFFFFFFFFFFF|1|-9223372036854775808|18446744073709551615"},

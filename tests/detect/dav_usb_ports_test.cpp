@@ -71,13 +71,15 @@ TEST(AddSpecialUsbPorts, UnterminatedFullBufferIsReadToItsEndOnly) {
 // Device1 of the two-phone machine is a DAV device with a second serial function, COM9, and
 // the scenario lists COM6 and COM3 beyond its tree. The port listing gives Device1's record
 // COM5 and the modem COM6: those must not come back as special ports, or a client would see
-// one port twice.
+// one port twice. A third function's PortName holds a comma: in the comma list it would
+// become two ports, so it is not named.
 TEST(SpecialUsbPortNames, ThePortsOfACableRecordAreNotNamedAgain) {
     IniTextReader reader(ChangedScenario(
         kTwoPhoneScenario,
         {{"ProductID=0630", "ProductID=0500"},
-         {"Ports=4", "Ports=5\nSpecialUsbPorts=COM6,COM3"},
-         {"[Port4]", "[Port5]\nClass=Ports\nPortName=COM9\nParent=Device1\n[Port4]"}}));
+         {"Ports=4", "Ports=6\nSpecialUsbPorts=COM6,COM3"},
+         {"[Port4]", "[Port5]\nClass=Ports\nPortName=COM9\nParent=Device1\n"
+                     "[Port6]\nClass=Ports\nPortName=COM11,COM12\nParent=Device1\n[Port4]"}}));
     auto platform = MakeSimulatedPlatform(LoadScenario(reader));
     const auto isDav = [](uint16_t product) { return product == 0x0500; };
     EXPECT_EQ(SpecialUsbPortNames(*platform, isDav, platform->specialUsbPorts),

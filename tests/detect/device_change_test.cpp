@@ -192,22 +192,28 @@ TEST_F(DeviceChangeTest, LockPhoneReleasesThePreviousLockFirst) {
     detector.ReleasePhoneLock(); // nothing held: no second release, no second log line
     EXPECT_EQ(lock.releases, 2);
     EXPECT_EQ(trace.Count(u"ReleaseMutex"), 2);
+    // No kernel object name holds a backslash: it would make every lock of this phone fail.
+    CopyField(record.tszPhoneName, u"OS\\100");
+    CopyField(record.tszIMEI, u"4\\2");
+    ASSERT_TRUE(detector.LockPhone(record));
+    EXPECT_EQ(lock.acquired.back(), u"Quellon-Ostra Hubware(OS/100) - 4/2");
 }
 
 TEST(SupportEntryTest, DllAndDisplayNameRulesAndTheirLimits) {
+    const std::u16string fits(75, u'a'); // 75 units and ".dll" fill the 79 of tszDllName
     const struct {
         std::u16string entry, dll, name;
     } cases[] = {
         {u"  os100lib \t, ", u"os100lib.dll", u"OS-100"},
         {u" lib2 ", u"lib2.dll", u"OS-100"},
         {u"lib3, Ostra 3, extra", u"lib3.dll", u"Ostra 3, extra"}, // only the first comma splits
-        {std::u16string(200, u'a') + u"," + std::u16string(200, u'b'), std::u16string(79, u'a'),
-         std::u16string(63, u'b')} // overlong texts stay in their fields
+        {fits + u"," + std::u16string(200, u'b'), fits + u".dll", std::u16string(63, u'b')},
+        {fits + u"a, Ostra", u"", u"OS-100"}, // a library name that cannot end in .dll: no entry
     };
     for (const auto& c : cases) {
         _PHONEDEVICEINFO_T record{};
         CopyField(record.tszPhoneName, u"OS-100");
-        ApplySupportEntry(record, c.entry);
+        EXPECT_EQ(ApplySupportEntry(record, c.entry), !c.dll.empty());
         EXPECT_EQ(FieldString(record.tszDllName), c.dll);
         EXPECT_EQ(FieldString(record.tszPhoneName), c.name);
     }

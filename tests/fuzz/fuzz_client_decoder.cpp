@@ -2,6 +2,8 @@
 // nor holds more than one partial slot, and every phone message it yields is complete.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include "tests/fuzz/fuzz_check.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -9,14 +11,6 @@
 #include "portservice/port_table.h"
 
 using namespace hitched;
-
-#define CHECK(cond)                                                                                \
-    do {                                                                                           \
-        if (!(cond)) {                                                                             \
-            std::fprintf(stderr, "check failed: %s (line %d)\n", #cond, __LINE__);                 \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);

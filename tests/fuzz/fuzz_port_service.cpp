@@ -8,6 +8,8 @@
 // The table's rules themselves are pinned by its unit tests.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include "tests/fuzz/fuzz_check.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -20,14 +22,6 @@
 using namespace hitched;
 
 namespace {
-
-#define CHECK(cond)                                                                                \
-    do {                                                                                           \
-        if (!(cond)) {                                                                             \
-            std::fprintf(stderr, "check failed: %s (line %d)\n", #cond, __LINE__);                 \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
 
 const char16_t* const kKeywords[] = {
     kKeyRequestSerialPort,    kKeyReleaseSerialPort, kKeyRequestModemPort,  kKeyReleaseModemPort,

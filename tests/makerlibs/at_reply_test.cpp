@@ -122,15 +122,16 @@ TEST(AtReply, FinalResultCodes) {
               std::vector<std::string>{"Ostra"});
 }
 
-TEST(AtReply, TextIsUtf8WhenValidElseLatin1) {
+TEST(AtReply, TextIsUtf8WhenValidElseLatin1WithoutControls) {
     const std::pair<const char*, std::u16string> cases[] = {
         {"Ostra", u"Ostra"},
         {"Ostr\xc3\xa0", u"Ostr\u00e0"},
-        {"Ostr\xe0", u"Ostr\u00e0"},             // a Latin-1 byte
-        {"\xf0\x9f\x93\xb1", u"\U0001F4F1"},     // a surrogate pair
-        {"\xc0\xaf", u"\u00c0\u00af"},           // overlong
-        {"\xed\xa0\x80", u"\u00ed\u00a0\u0080"}, // a surrogate's code
-        {"\xe2\x82", u"\u00e2\u0082"},           // cut short
+        {"Ostr\xe0", u"Ostr\u00e0"},                 // a Latin-1 byte
+        {"\xf0\x9f\x93\xb1", u"\U0001F4F1"},         // a surrogate pair
+        {"\xc0\xaf", u"\u00c0\u00af"},               // overlong
+        {"\xed\xa0\x80", u"\u00ed\u00a0"},           // a surrogate's code; its C1 byte is dropped
+        {"\xe2\x82!", u"\u00e2!"},                   // cut short; its C1 byte is dropped
+        {"\xe2\x80\xaeOstra\xef\xbb\xbf", u"Ostra"}, // no override, no byte-order mark
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(hitched::AtTextToUtf16(text), expected) << text;

@@ -143,12 +143,13 @@ TEST(BtDetectObject, WithoutARadioOrItsStackNothingStartsOrPairs) {
     EXPECT_EQ(object.GetDeviceCount(nullptr), kBtBadArgument);
 }
 
-TEST(BtDetectObject, RecordsCarrySixAddressBytesAndACutName) {
-    const std::u16string longName(300, u'n');
-    const auto info = MakeBtDeviceInfo(Device(0xFFFF0019b7a1c2d3, longName.c_str()));
+TEST(BtDetectObject, RecordsCarrySixAddressBytesAndACleanCutName) {
+    // 250 units: cleaned as any device text, then cut to the 247 of the field, not in a pair.
+    const std::u16string name = u"\u202e\ufeff" + std::u16string(246, u'n') + u"\U0001F4F1";
+    const auto info = MakeBtDeviceInfo(Device(0xFFFF0019b7a1c2d3, name.c_str()));
     EXPECT_EQ(info.Address, 0x0019b7a1c2d3u);
     EXPECT_EQ(info.dwSize, 560u);
-    EXPECT_EQ(std::u16string(info.szName).size(), KV_BLUETOOTH_MAX_NAME_SIZE - 1);
+    EXPECT_EQ(std::u16string(info.szName), std::u16string(246, u'n'));
 }
 
 // What the radio knows of a device and whether it answers a page: the status, and whether the

@@ -50,10 +50,12 @@ TEST(InquiryRecord, IdentityFillsOnlyItsThreeFieldsCutToSize) {
     hitched::CopyField(r.tszPhoneName, std::u16string(63, u'x'));
     const _PHONEDEVICEINFO_T before = r;
 
-    hitched::StoreIdentity(r, {u"Ostra", std::u16string(100, u'M'), std::u16string(40, u'9')});
+    // 28 digits and an emoji for the 29 units of the IMEI: the pair goes whole, never half.
+    const std::u16string imei = std::u16string(28, u'9') + u"\U0001F600";
+    hitched::StoreIdentity(r, {u"Ostra", std::u16string(100, u'M'), imei});
     EXPECT_EQ(hitched::FieldString(r.tszManufacturer), u"Ostra");
     EXPECT_EQ(hitched::FieldString(r.tszPhoneName), std::u16string(63, u'M'));
-    EXPECT_EQ(hitched::FieldString(r.tszIMEI), std::u16string(29, u'9'));
+    EXPECT_EQ(hitched::FieldString(r.tszIMEI), std::u16string(28, u'9'));
     // Everything outside the three fields is as it was, byte for byte.
     auto bytes = [](const _PHONEDEVICEINFO_T& x) { return reinterpret_cast<const char*>(&x); };
     EXPECT_EQ(std::memcmp(bytes(r), bytes(before), offsetof(_PHONEDEVICEINFO_T, tszPhoneName)), 0);

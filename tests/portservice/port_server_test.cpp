@@ -185,7 +185,7 @@ TEST_F(PortServer, AResetOrCloseEndsTheConnectionWithItsHoldsAndItsPlaceInPushes
     for (const auto& [line, n] : std::vector<std::pair<std::u16string, int>>{
              {u"ProcessConnectedPhoneThread begin", 2},
              {u"recv client data ... ", 4},
-             {u"recv client data RequestSerialPort\r\nCOM5:", 2},
+             {u"recv client data RequestSerialPort\\r\\nCOM5:", 2}, // one line, escaped
              {u"pService->recv_data failed.", 2},
              {kBroadcast + u"Connected phone count: 1", 2},
              {kBroadcast + u"Connected client count: 0", 1},
